@@ -20,11 +20,15 @@ static_assert(sizeof(kNames) / sizeof(kNames[0]) == kHostFunctionCount, "the hos
 const char* const* hostFunctionNames() { return kNames; }
 
 bool bindHostApi(HostApi& table, const HostSymbolLookup& lookup) {
-    GenericHostFunction version = lookup("kdGetVersionOfKeldra");
-    if (version == nullptr) {
+    if (!lookup) {
         return false;
     }
-    table.kdGetVersionOfKeldra = reinterpret_cast<KdGetVersionOfKeldraFunction>(version);
+    // The version entry takes whatever the lookup gives, null included; a null version
+    // function stops the binding with every other entry left as it was.
+    table.kdGetVersionOfKeldra = reinterpret_cast<KdGetVersionOfKeldraFunction>(lookup("kdGetVersionOfKeldra"));
+    if (table.kdGetVersionOfKeldra == nullptr) {
+        return false;
+    }
 #define ORVANE_BIND_ENTRY(name, type)                                    \
     if (std::string_view(#name) != "kdGetVersionOfKeldra") {              \
         table.name = reinterpret_cast<type>(lookup(#name));               \

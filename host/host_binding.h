@@ -16,9 +16,9 @@ using HostSymbolLookup = std::function<GenericHostFunction(const char* name)>;
 const char* const* hostFunctionNames();
 constexpr int kHostFunctionCount = 152;
 
-// Fills `table` through `lookup`: first the version function (if it is missing, returns false
-// and leaves the other entries as they were), then every other name in binding order, null or
-// not. Returns true once the version function was found.
+// Fills `table` through `lookup`: first the version entry (if the version function is missing,
+// the entry becomes null, the others are left as they were and the result is false), then every
+// other name in binding order, null or not. Returns true once the version function was found.
 bool bindHostApi(HostApi& table, const HostSymbolLookup& lookup);
 
 // Binds the module's own table through `lookup`, or through the platform lookup of the module

@@ -18,4 +18,6 @@ fi
 
 bash scripts/install-deps.sh
 cmake -S . -B "$dir" -DORVANE_WERROR=ON -DORVANE_SANITIZE="$sanitize" >/dev/null
-cmake --build "$dir" -j "$(nproc)"
+# The build machines are shared: never more than two jobs.
+jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
+cmake --build "$dir" -j "$jobs"

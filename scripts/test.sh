@@ -11,4 +11,5 @@ done
 bash scripts/build.sh "$@"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir "$dir" --output-on-failure -j "$(nproc)"
+jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
+ctest --test-dir "$dir" --output-on-failure -j "$jobs"

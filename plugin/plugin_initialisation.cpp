@@ -1,0 +1,17 @@
+// initPlugin's logic: bind, then gate on the host version.
+#include "plugin/plugin_initialisation.h"
+
+#include "host/host_version_check.h"
+
+namespace orvane {
+
+bool initialisePlugin(const std::optional<HostSymbolLookup>& lookup) {
+    return bindAndCheckHostVersion(lookup, kInitPluginVersionRefusal);
+}
+
+bool executeBeforeRunExists(const std::optional<HostSymbolLookup>& lookup) {
+    bindAndCheckHostVersion(lookup, kExecuteVersionRefusal);
+    return false;
+}
+
+}  // namespace orvane

@@ -1,0 +1,133 @@
+// A minimal host that meets the module as the real host does: it exports the two host
+// functions initPlugin needs, loads the built module with the dynamic loader, reads its
+// metadata, creates the plug-in and checks that initPlugin passes or refuses for the host
+// version given on the command line.
+// Usage: keldra MODULE MAJOR.MINOR.SUB pass|refuse    (exit status 0 when every check holds)
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin/plugin_exports.h"
+
+namespace {
+
+int hostMajor = 0;
+int hostMinor = 0;
+int hostSub = 0;
+int versionRequests = 0;
+std::vector<std::string> messages;
+int failures = 0;
+
+void check(bool condition, const std::string& what) {
+    if (!condition) {
+        std::fprintf(stderr, "FAILED: %s\n", what.c_str());
+        ++failures;
+    }
+}
+
+void checkText(const char* actual, const std::string& expected, const std::string& what) {
+    check(actual != nullptr && expected == actual,
+          what + ": expected \"" + expected + "\", got " + (actual ? "\"" + std::string(actual) + "\"" : "null"));
+}
+
+bool endsWith(const std::string& text, const std::string& end) {
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+struct ModuleCloser {
+    void operator()(void* module) const { dlclose(module); }
+};
+
+template <typename Function>
+Function lookUp(void* module, const char* name) {
+    void* symbol = dlsym(module, name);
+    check(symbol != nullptr, std::string("module exports ") + name);
+    Function function = nullptr;
+    static_assert(sizeof function == sizeof symbol, "function and object pointers share a size");
+    std::memcpy(&function, &symbol, sizeof function);
+    return function;
+}
+
+}  // namespace
+
+// The host functions, exported by name from this executable.
+extern "C" __attribute__((visibility("default"))) bool kdGetVersionOfKeldra(int* major, int* minor, int* sub) {
+    ++versionRequests;
+    *major = hostMajor;
+    *minor = hostMinor;
+    *sub = hostSub;
+    return true;
+}
+
+extern "C" __attribute__((visibility("default"))) bool kdMessageBox(const char* text) {
+    messages.emplace_back(text ? text : "(null)");
+    return true;
+}
+
+int main(int argc, char** argv) {
+    if (argc != 4 || std::sscanf(argv[2], "%d.%d.%d", &hostMajor, &hostMinor, &hostSub) != 3 ||
+        (std::strcmp(argv[3], "pass") != 0 && std::strcmp(argv[3], "refuse") != 0)) {
+        std::fprintf(stderr, "usage: %s MODULE MAJOR.MINOR.SUB pass|refuse\n", argv[0]);
+        return 2;
+    }
+    const bool shouldPass = std::strcmp(argv[3], "pass") == 0;
+
+    std::unique_ptr<void, ModuleCloser> module(dlopen(argv[1], RTLD_NOW | RTLD_LOCAL));
+    if (!module) {
+        std::fprintf(stderr, "FAILED: cannot load %s: %s\n", argv[1], dlerror());
+        return 1;
+    }
+
+    auto name = lookUp<decltype(&getPluginName)>(module.get(), "getPluginName");
+    auto description = lookUp<decltype(&getPluginDescription)>(module.get(), "getPluginDescription");
+    auto author = lookUp<decltype(&getAuthor)>(module.get(), "getAuthor");
+    auto helpFile = lookUp<decltype(&getHelpFile)>(module.get(), "getHelpFile");
+    auto version = lookUp<decltype(&getPluginVersion)>(module.get(), "getPluginVersion");
+    auto guiScript = lookUp<decltype(&getGUIScript)>(module.get(), "getGUIScript");
+    auto create = lookUp<decltype(&createPlugin)>(module.get(), "createPlugin");
+    if (failures > 0) {
+        return 1;
+    }
+
+    checkText(name(), "orvaneplugin (v0.8)", "plug-in name");
+    checkText(description(),
+              "~~~ orvane plugin ~~~.<BR>Plugin to check the position information and alignment of FMR and VMR.",
+              "description");
+    const std::string authorLine = author() ? author() : "";
+    check(authorLine.rfind("<i>orvane team, ", 0) == 0 && endsWith(authorLine, ", 2013</i>"),
+          "author line is the italic team line: " + authorLine);
+    checkText(helpFile(), "", "help file");
+    checkText(version(), "", "plug-in version");
+    checkText(guiScript(), "", "GUI script");
+
+    std::unique_ptr<KeldraPluginInterface> plugin(create());
+    check(plugin != nullptr, "createPlugin gives an object");
+    if (!plugin) {
+        return 1;
+    }
+
+    // Each call binds and asks the version afresh, with the same answer.
+    const bool first = plugin->initPlugin();
+    const bool second = plugin->initPlugin();
+    check(first == shouldPass && second == shouldPass, std::string("initPlugin ") + (shouldPass ? "passes" : "refuses"));
+    check(versionRequests == 2, "each initPlugin asks the host for its version once");
+    const std::vector<std::string> expectedMessages =
+        shouldPass ? std::vector<std::string>{}
+                   : std::vector<std::string>(2, "Can not execute this plugin - Keldra version 2.1 or higher required.");
+    check(messages == expectedMessages, "message boxes shown by initPlugin");
+
+    if (!shouldPass) {
+        // The run refuses an old host before touching anything else, with its own wording.
+        messages.clear();
+        check(!plugin->execute(), "execute refuses");
+        check(messages == std::vector<std::string>{"Can not execute this plugin - Keldra version 2.1.0 or higher required."},
+              "message box shown by execute");
+    }
+
+    plugin.reset();
+    return failures == 0 ? 0 : 1;
+}
