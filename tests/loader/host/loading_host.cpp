@@ -3,6 +3,7 @@
 // metadata, creates the plug-in and checks that initPlugin passes or refuses for the host
 // version given on the command line.
 // Usage: keldra MODULE MAJOR.MINOR.SUB pass|refuse    (exit status 0 when every check holds)
+//        keldra MODULE list                          (shows the plug-in as a host lists it)
 #include <dlfcn.h>
 
 #include <cstdio>
@@ -68,7 +69,48 @@ extern "C" __attribute__((visibility("default"))) bool kdMessageBox(const char* 
     return true;
 }
 
+namespace {
+
+// Shows what a host shows of the plug-in, and how initPlugin answers a current and an old host.
+int listPlugin(const char* path) {
+    std::unique_ptr<void, ModuleCloser> module(dlopen(path, RTLD_NOW | RTLD_LOCAL));
+    if (!module) {
+        std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
+        return 1;
+    }
+    auto name = lookUp<decltype(&getPluginName)>(module.get(), "getPluginName");
+    auto description = lookUp<decltype(&getPluginDescription)>(module.get(), "getPluginDescription");
+    auto author = lookUp<decltype(&getAuthor)>(module.get(), "getAuthor");
+    auto create = lookUp<decltype(&createPlugin)>(module.get(), "createPlugin");
+    if (failures > 0) {
+        return 1;
+    }
+    std::printf("Module:      %s\nName:        %s\nDescription: %s\nAuthor:      %s\n", path, name(), description(),
+                author());
+    std::unique_ptr<KeldraPluginInterface> plugin(create());
+    if (!plugin) {
+        return 1;
+    }
+    const int versions[2][3] = {{2, 1, 0}, {2, 0, 9}};
+    for (const auto& version : versions) {
+        hostMajor = version[0];
+        hostMinor = version[1];
+        hostSub = version[2];
+        messages.clear();
+        const bool passed = plugin->initPlugin();
+        std::printf("initPlugin on a host of version %d.%d.%d: %s%s%s\n", hostMajor, hostMinor, hostSub,
+                    passed ? "ready" : "refused", messages.empty() ? "" : ", message box: ",
+                    messages.empty() ? "" : messages.front().c_str());
+    }
+    return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[2], "list") == 0) {
+        return listPlugin(argv[1]);
+    }
     if (argc != 4 || std::sscanf(argv[2], "%d.%d.%d", &hostMajor, &hostMinor, &hostSub) != 3 ||
         (std::strcmp(argv[3], "pass") != 0 && std::strcmp(argv[3], "refuse") != 0)) {
         std::fprintf(stderr, "usage: %s MODULE MAJOR.MINOR.SUB pass|refuse\n", argv[0]);
