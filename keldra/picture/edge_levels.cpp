@@ -1,0 +1,95 @@
+// Two-class splits of a 256-bin histogram.
+#include "keldra/picture/edge_levels.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace orvane::picture {
+namespace {
+
+constexpr int kBins = 256;
+
+// The threshold that best splits the values at or above `from` into two classes; nothing
+// useful (NaN) when they are all equal.
+float splitAbove(const std::vector<float>& values, float from) {
+    float smallest = 0.0f;
+    float largest = 0.0f;
+    bool any = false;
+    for (float v : values) {
+        if (!(v >= from)) {
+            continue;
+        }
+        if (!any) {
+            smallest = largest = v;
+            any = true;
+        }
+        smallest = std::min(smallest, v);
+        largest = std::max(largest, v);
+    }
+    if (!any || !(largest > smallest)) {
+        return std::nanf("");
+    }
+    const double width = (static_cast<double>(largest) - smallest) / kBins;
+    std::array<double, kBins> counts{};
+    for (float v : values) {
+        if (v >= from) {
+            const int bin = std::min(kBins - 1, static_cast<int>((v - smallest) / width));
+            counts[static_cast<std::size_t>(bin)] += 1.0;
+        }
+    }
+    double total = 0.0;
+    double totalSum = 0.0;
+    for (int b = 0; b < kBins; ++b) {
+        total += counts[static_cast<std::size_t>(b)];
+        totalSum += b * counts[static_cast<std::size_t>(b)];
+    }
+    double below = 0.0;
+    double belowSum = 0.0;
+    double best = -1.0;
+    int bestBin = 0;
+    for (int b = 0; b < kBins - 1; ++b) {
+        below += counts[static_cast<std::size_t>(b)];
+        belowSum += b * counts[static_cast<std::size_t>(b)];
+        const double above = total - below;
+        if (below == 0.0 || above == 0.0) {
+            continue;
+        }
+        const double meanBelow = belowSum / below;
+        const double meanAbove = (totalSum - belowSum) / above;
+        const double between = below * above * (meanBelow - meanAbove) * (meanBelow - meanAbove);
+        if (between > best) {
+            best = between;
+            bestBin = b;
+        }
+    }
+    return static_cast<float>(smallest + width * (bestBin + 1));
+}
+
+}  // namespace
+
+std::vector<float> edgeLevels(const std::vector<float>& values) {
+    std::vector<float> levels;
+    const float first = splitAbove(values, -INFINITY);
+    if (std::isnan(first)) {
+        return levels;
+    }
+    levels.push_back(first);
+    const float second = splitAbove(values, first);
+    if (!std::isnan(second)) {
+        levels.push_back(second);
+    }
+    return levels;
+}
+
+int levelOf(const std::vector<float>& levels, float value) {
+    int level = 0;
+    for (float l : levels) {
+        if (value >= l) {
+            ++level;
+        }
+    }
+    return level;
+}
+
+}  // namespace orvane::picture

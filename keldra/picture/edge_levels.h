@@ -1,0 +1,17 @@
+// The intensity levels whose contours are drawn as a volume's edges: a first level that
+// separates the object from the background and a second that splits the object's own values
+// (grey from white matter, fluid from tissue), each chosen by maximising the between-class
+// variance of a histogram, so that any contrast works without tuning.
+#pragma once
+
+#include <vector>
+
+namespace orvane::picture {
+
+// Ascending levels; empty when the volume has a single value.
+std::vector<float> edgeLevels(const std::vector<float>& values);
+
+// Number of levels at or below `value`.
+int levelOf(const std::vector<float>& levels, float value);
+
+}  // namespace orvane::picture

@@ -1,0 +1,19 @@
+// Writing and reading RGB pictures as PNG files through libpng.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "keldra/picture/rgb_image.h"
+
+namespace orvane::picture {
+
+// Writes the image to a temporary file beside `path` and renames it into place, so a reader
+// never sees half a picture. Returns false and says why in `error` when it cannot.
+bool writePng(const RgbImage& image, const std::string& path, std::string& error);
+
+// Reads any PNG as 8-bit RGB (palette, grey and alpha are converted); nothing on failure, with
+// the reason in `error`.
+std::optional<RgbImage> readPng(const std::string& path, std::string& error);
+
+}  // namespace orvane::picture

@@ -1,0 +1,58 @@
+// PNG files: what is written is read back pixel for pixel, and failures are reported.
+#include "keldra/picture/png_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+namespace orvane::picture {
+namespace {
+
+std::filesystem::path scratchFolder(const std::string& name) {
+    const auto folder = std::filesystem::path(ORVANE_BINARY_DIR) / "test-scratch" / name;
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    return folder;
+}
+
+TEST(PngFile, RoundTripKeepsSizeAndEveryPixel) {
+    RgbImage image(37, 11);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            image.setPixel(x, y, {static_cast<std::uint8_t>(x * 7), static_cast<std::uint8_t>(y * 23),
+                                  static_cast<std::uint8_t>((x * y) % 256)});
+        }
+    }
+    const auto path = (scratchFolder("png-round-trip") / "p.png").string();
+    std::string error;
+    ASSERT_TRUE(writePng(image, path, error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+    const auto read = readPng(path, error);
+    ASSERT_TRUE(read) << error;
+    ASSERT_EQ(read->width(), 37);
+    ASSERT_EQ(read->height(), 11);
+    EXPECT_EQ(read->bytes(), image.bytes());
+}
+
+TEST(PngFile, FailuresAreReportedNotThrown) {
+    const auto folder = scratchFolder("png-failures");
+    std::string error;
+    EXPECT_FALSE(writePng(RgbImage(4, 4), (folder / "missing" / "p.png").string(), error));
+    EXPECT_NE(error.find("missing"), std::string::npos) << error;
+
+    error.clear();
+    EXPECT_FALSE(writePng(RgbImage(), (folder / "empty.png").string(), error));
+    EXPECT_FALSE(error.empty());
+
+    const auto notPng = (folder / "text.png").string();
+    std::ofstream(notPng) << "this is not a picture";
+    error.clear();
+    EXPECT_FALSE(readPng(notPng, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(readPng((folder / "absent.png").string(), error));
+}
+
+}  // namespace
+}  // namespace orvane::picture
