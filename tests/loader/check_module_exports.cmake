@@ -1,11 +1,35 @@
-# Checks the module's dynamic symbol table: the seven C exports and the plug-in classes'
-# operations must be there, and nothing else of the module may be.
+# Checks the module's table of exported names: the seven C exports and the plug-in classes'
+# operations must be there, and nothing else of the module may be (DllMain in particular is the
+# loader's entry, not an export).
 # Usage: cmake -DNM=nm -DMODULE=path/to/orvaneplugin.so -P check_module_exports.cmake
+#        cmake -DOBJDUMP=x86_64-w64-mingw32-objdump -DMODULE=path/to/orvaneplugin.dll -P ...
 cmake_minimum_required(VERSION 3.16)
-execute_process(COMMAND ${NM} -D --defined-only ${MODULE}
-                OUTPUT_VARIABLE table RESULT_VARIABLE status)
-if(NOT status EQUAL 0)
-  message(FATAL_ERROR "${NM} failed on ${MODULE}")
+if(OBJDUMP)
+  # A Windows module: the names listed after "[Ordinal/Name Pointer] Table" in its
+  # private headers, one "[  n] name" line each, up to the next blank line.
+  execute_process(COMMAND ${OBJDUMP} -p ${MODULE} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${OBJDUMP} failed on ${MODULE}")
+  endif()
+  string(FIND "${dump}" "[Ordinal/Name Pointer] Table" start)
+  if(start EQUAL -1)
+    message(FATAL_ERROR "${MODULE} has no table of exported names")
+  endif()
+  string(SUBSTRING "${dump}" ${start} -1 dump)
+  string(FIND "${dump}" "
+
+" end)
+  string(SUBSTRING "${dump}" 0 ${end} dump)
+  string(REGEX MATCHALL "\[ *[0-9]+\] [^
+]+" table "${dump}")
+  string(REPLACE ";" "
+" table "${table}")
+else()
+  execute_process(COMMAND ${NM} -D --defined-only ${MODULE}
+                  OUTPUT_VARIABLE table RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "${NM} failed on ${MODULE}")
+  endif()
 endif()
 
 set(required

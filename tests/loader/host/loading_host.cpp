@@ -1,18 +1,30 @@
 // A minimal host that meets the module as the real host does: it exports the two host
-// functions initPlugin needs, loads the built module with the dynamic loader, reads its
-// metadata, creates the plug-in and checks that initPlugin passes or refuses for the host
-// version given on the command line.
+// functions initPlugin needs, loads the built module with the platform's loader (dlopen, or
+// LoadLibraryA on Windows), reads its metadata, creates the plug-in and checks that initPlugin
+// passes or refuses for the host version given on the command line.
 // Usage: keldra MODULE MAJOR.MINOR.SUB pass|refuse    (exit status 0 when every check holds)
 //        keldra MODULE list                          (shows the plug-in as a host lists it)
+// On Windows the program is Keldra.exe, the module name the plug-in binds to.
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "plugin/plugin_exports.h"
+
+#if defined(_WIN32)
+#define LOADING_HOST_EXPORT __declspec(dllexport)
+#else
+#define LOADING_HOST_EXPORT __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -39,13 +51,51 @@ bool endsWith(const std::string& text, const std::string& end) {
     return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+#if defined(_WIN32)
+
+struct ModuleCloser {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using LoadedModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleCloser>;
+
+LoadedModule loadModule(const char* path, std::string& error) {
+    LoadedModule module(LoadLibraryA(path));
+    if (!module) {
+        error = "LoadLibraryA failed with error " + std::to_string(GetLastError());
+    }
+    return module;
+}
+
+void* findSymbol(HMODULE module, const char* name) {
+    FARPROC symbol = GetProcAddress(module, name);
+    void* address = nullptr;
+    static_assert(sizeof address == sizeof symbol, "function and object pointers share a size");
+    std::memcpy(&address, &symbol, sizeof address);
+    return address;
+}
+
+#else
+
 struct ModuleCloser {
     void operator()(void* module) const { dlclose(module); }
 };
+using LoadedModule = std::unique_ptr<void, ModuleCloser>;
 
-template <typename Function>
-Function lookUp(void* module, const char* name) {
-    void* symbol = dlsym(module, name);
+LoadedModule loadModule(const char* path, std::string& error) {
+    LoadedModule module(dlopen(path, RTLD_NOW | RTLD_LOCAL));
+    if (!module) {
+        error = dlerror();
+    }
+    return module;
+}
+
+void* findSymbol(void* module, const char* name) { return dlsym(module, name); }
+
+#endif
+
+template <typename Function, typename Module>
+Function lookUp(Module module, const char* name) {
+    void* symbol = findSymbol(module, name);
     check(symbol != nullptr, std::string("module exports ") + name);
     Function function = nullptr;
     static_assert(sizeof function == sizeof symbol, "function and object pointers share a size");
@@ -56,7 +106,7 @@ Function lookUp(void* module, const char* name) {
 }  // namespace
 
 // The host functions, exported by name from this executable.
-extern "C" __attribute__((visibility("default"))) bool kdGetVersionOfKeldra(int* major, int* minor, int* sub) {
+extern "C" LOADING_HOST_EXPORT bool kdGetVersionOfKeldra(int* major, int* minor, int* sub) {
     ++versionRequests;
     *major = hostMajor;
     *minor = hostMinor;
@@ -64,7 +114,7 @@ extern "C" __attribute__((visibility("default"))) bool kdGetVersionOfKeldra(int*
     return true;
 }
 
-extern "C" __attribute__((visibility("default"))) bool kdMessageBox(const char* text) {
+extern "C" LOADING_HOST_EXPORT bool kdMessageBox(const char* text) {
     messages.emplace_back(text ? text : "(null)");
     return true;
 }
@@ -73,9 +123,10 @@ namespace {
 
 // Shows what a host shows of the plug-in, and how initPlugin answers a current and an old host.
 int listPlugin(const char* path) {
-    std::unique_ptr<void, ModuleCloser> module(dlopen(path, RTLD_NOW | RTLD_LOCAL));
+    std::string loadError;
+    LoadedModule module = loadModule(path, loadError);
     if (!module) {
-        std::fprintf(stderr, "cannot load %s: %s\n", path, dlerror());
+        std::fprintf(stderr, "cannot load %s: %s\n", path, loadError.c_str());
         return 1;
     }
     auto name = lookUp<decltype(&getPluginName)>(module.get(), "getPluginName");
@@ -118,9 +169,10 @@ int main(int argc, char** argv) {
     }
     const bool shouldPass = std::strcmp(argv[3], "pass") == 0;
 
-    std::unique_ptr<void, ModuleCloser> module(dlopen(argv[1], RTLD_NOW | RTLD_LOCAL));
+    std::string loadError;
+    LoadedModule module = loadModule(argv[1], loadError);
     if (!module) {
-        std::fprintf(stderr, "FAILED: cannot load %s: %s\n", argv[1], dlerror());
+        std::fprintf(stderr, "FAILED: cannot load %s: %s\n", argv[1], loadError.c_str());
         return 1;
     }
 
