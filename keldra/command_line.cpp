@@ -1,0 +1,226 @@
+// Parsing keldra's command line and carrying out its two commands.
+#include "keldra/command_line.h"
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <regex>
+#include <system_error>
+
+#include "keldra/document_builder.h"
+#include "keldra/file_info.h"
+#include "keldra/output_files.h"
+#include "keldra/platform.h"
+#include "keldra/plugin_module.h"
+#include "keldra/plugin_run.h"
+#include "keldra/workspace_loader.h"
+
+namespace orvane::keldra {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kDefaultOutputFolder = "keldra-out";
+constexpr const char* kModuleFileName = "orvaneplugin.so";
+constexpr const char* kLogFileName = "log.txt";
+constexpr const char* kVmrResultFileName = "vmr.nii.gz";
+
+struct RunOptions {
+    std::vector<std::string> documents;
+    std::optional<int> mapping;
+    std::string outputFolder = kDefaultOutputFolder;
+    std::string pluginPath;
+    std::string hostVersion = "2.4.0";
+};
+
+bool parseVersion(const std::string& text, HostVersion& version) {
+    static const std::regex pattern("^([0-9]{1,6})\\.([0-9]{1,6})\\.([0-9]{1,6})$");
+    std::smatch match;
+    if (!std::regex_match(text, match, pattern)) {
+        return false;
+    }
+    version.major = std::stoi(match[1]);
+    version.minor = std::stoi(match[2]);
+    version.sub = std::stoi(match[3]);
+    return true;
+}
+
+int fail(const std::string& message) {
+    std::cerr << "keldra: " << message << std::endl;
+    return kExitError;
+}
+
+std::string documentSummary(int index, const Document& document) {
+    std::ostringstream text;
+    const DocumentGeometry& g = std::visit([](const auto& d) -> const DocumentGeometry& { return d.geometry; }, document);
+    text << "Document " << index + 1 << ": ";
+    if (const auto* vmr = std::get_if<VmrDocument>(&document)) {
+        text << "VMR " << vmr->name << " from " << vmr->sourcePath << ", ";
+    } else {
+        const auto& fmr = std::get<FmrDocument>(document);
+        text << "FMR " << fmr.header.fileName() << " from " << fmr.sourcePath << ", " << fmr.volumes
+             << (fmr.volumes == 1 ? " volume, " : " volumes, ");
+    }
+    text << g.grid[0] << " x " << g.grid[1] << " x " << g.grid[2] << " voxels of " << g.voxelSize[0] << " x "
+         << g.voxelSize[1] << " x " << g.voxelSize[2] << " mm, " << affineSourceName(g.source) << ", "
+         << orientationLetters(g.voxelToWorld) << ", ";
+    text << std::visit([](const auto& d) { return d.conversion; }, document);
+    return text.str();
+}
+
+int runCommand(const RunOptions& options) {
+    HostSettings settings;
+    if (!parseVersion(options.hostVersion, settings.version)) {
+        return fail("--host-version " + options.hostVersion + ": expected three numbers such as 2.4.0");
+    }
+    settings.integerAnswer = options.mapping;
+    settings.interactive = isInteractiveInput();
+    settings.outputFolder = options.outputFolder;
+
+    // Refuse before anything is written: this host never replaces a file.
+    std::error_code ec;
+    fs::path folder(options.outputFolder);
+    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
+        return fail(options.outputFolder + ": the output folder is a file");
+    }
+    for (const char* name : {kLogFileName, kVmrResultFileName}) {
+        fs::path existing = folder / name;
+        if (fs::exists(fs::symlink_status(existing, ec))) {
+            return fail(existing.string() + ": it already exists and is never overwritten; choose another --out folder");
+        }
+    }
+
+    Workspace workspace;
+    std::vector<std::string> warnings;
+    std::string error;
+    if (!loadWorkspace(documentRequests(options.documents), workspace, warnings, error)) {
+        return fail(error);
+    }
+    for (const std::string& warning : warnings) {
+        std::cerr << "keldra: " << warning << std::endl;
+    }
+
+    std::string pluginPath = options.pluginPath;
+    if (pluginPath.empty()) {
+        pluginPath = executableDirectory() + "/" + kModuleFileName;
+    }
+    std::unique_ptr<PluginModule> module = PluginModule::load(pluginPath, error);
+    if (!module) {
+        return fail(pluginPath + ": " + error);
+    }
+
+    fs::create_directories(folder, ec);
+    if (ec) {
+        return fail(options.outputFolder + ": the output folder cannot be created: " + ec.message());
+    }
+    HostLog log(std::cout);
+    if (!log.openFile((folder / kLogFileName).string(), error)) {
+        return fail(error);
+    }
+
+    std::cout << "Plug-in:     " << module->metadata().name << "\n"
+              << "Description: " << module->metadata().description << "\n"
+              << "Author:      " << module->metadata().author << "\n";
+    for (std::size_t i = 0; i < workspace.documents.size(); ++i) {
+        std::cout << documentSummary(static_cast<int>(i), workspace.documents[i]) << "\n";
+    }
+    std::cout << std::flush;
+
+    RunOutcome outcome = runPlugin(*module, std::move(workspace), settings, log, std::cerr, std::cin);
+
+    // The run's result is complete here: the documents before and after, the initial
+    // alignments handed out, the saved files and the log. What keldra makes of it follows.
+    if (!outcome.created) {
+        std::cerr << "keldra: the plug-in module created no plug-in object" << std::endl;
+        return kExitRefused;
+    }
+    if (!outcome.initialised || !outcome.executed) {
+        std::cerr << "keldra: the plug-in refused to run (" << (outcome.initialised ? "execute" : "initPlugin")
+                  << " returned false)" << std::endl;
+        return kExitRefused;
+    }
+    if (!outcome.after.documents.empty()) {
+        if (const auto* vmr = std::get_if<VmrDocument>(&outcome.after.documents.front())) {
+            if (!writeNewVolumeFile(options.outputFolder, kVmrResultFileName, vmrAsVolumeFile(*vmr), error)) {
+                return fail(error);
+            }
+            std::cout << "keldra: wrote the VMR as it now is to " << (folder / kVmrResultFileName).string() << std::endl;
+        }
+    }
+    if (!outcome.hostProblems.empty()) {
+        return fail("the plug-in finished, but the host had to refuse " + std::to_string(outcome.hostProblems.size()) +
+                    " of its requests (see above)");
+    }
+    return kExitSuccess;
+}
+
+int infoCommand(const std::string& path) {
+    std::string error;
+    if (!describeFile(path, std::cout, error)) {
+        return fail(error);
+    }
+    return kExitSuccess;
+}
+
+}  // namespace
+
+int runCommandLine(int argc, char** argv) {
+    CLI::App app{"keldra: a command-line stand-in for the host application. It opens NIfTI files as the\n"
+                 "documents of a workspace, loads the plug-in module through the operating system's loader\n"
+                 "and runs it, writing what the host would show.",
+                 "keldra"};
+    app.require_subcommand(1);
+    app.footer("Exit codes: 0 the run succeeded, 1 the plug-in refused to run, 2 a usage or input error.\n"
+               "Examples:\n"
+               "  keldra run anat.nii.gz bold.nii.gz --mapping 1 --out check-bold\n"
+               "  keldra info bold.nii.gz");
+
+    RunOptions options;
+    CLI::App* run = app.add_subcommand("run", "Open the files as documents and run the plug-in on them.");
+    run->add_option("DOC", options.documents,
+                    "Files (.nii or .nii.gz) opened in order as the workspace's documents: the first as the\n"
+                    "anatomical (VMR), the others as functionals (FMRs). Prefix a name with vmr: or fmr: to\n"
+                    "open it as that type, e.g. fmr:bold.nii.gz vmr:anat.nii.gz.")
+        ->required();
+    run->add_option_function<int>(
+           "--mapping", [&options](const int& value) { options.mapping = value; },
+           "Answer to the plug-in's mapping prompt: 1 FMR -> VMR, 2 VMR -> FMR, 3 FMR -> FMR.\n"
+           "Without it the prompt is asked on the terminal, or answered with its default when\n"
+           "standard input is not a terminal. Example: --mapping 2")
+        ->check(CLI::Range(1, 3));
+    run->add_option("--out", options.outputFolder,
+                    "Folder for log.txt, vmr.nii.gz (the anatomical after the run) and saved FMRs; created\n"
+                    "when missing. Existing files are never overwritten. Example: --out check-bold")
+        ->capture_default_str();
+    run->add_option("--plugin", options.pluginPath,
+                    "The plug-in module to load (default: orvaneplugin.so beside the keldra executable).\n"
+                    "Example: --plugin build/bin/orvaneplugin.so");
+    run->add_option("--host-version", options.hostVersion,
+                    "The version this host reports to the plug-in, to try its version check.\n"
+                    "Example: --host-version 2.0.9")
+        ->capture_default_str();
+    run->footer("Example: keldra run anat.nii.gz bold.nii.gz --mapping 1 --out check-bold");
+
+    std::string infoPath;
+    CLI::App* info = app.add_subcommand("info", "Print what the host makes of a file: grid, voxel size, data type,\n"
+                                                "the transform used, orientation, slice order and slice centres.");
+    info->add_option("FILE", infoPath, "A .nii or .nii.gz file. Example: keldra info bold.nii.gz")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "keldra: " << e.what() << " (see keldra --help)" << std::endl;
+        return kExitError;
+    }
+    if (run->parsed()) {
+        return runCommand(options);
+    }
+    return infoCommand(infoPath);
+}
+
+}  // namespace orvane::keldra

@@ -1,0 +1,17 @@
+// keldra: a command-line stand-in for the host application. It opens NIfTI files as the
+// workspace's documents, exports the host API, loads the plug-in module and runs it.
+#include <exception>
+#include <iostream>
+
+#include "keldra/command_line.h"
+
+int main(int argc, char** argv) {
+    try {
+        return orvane::keldra::runCommandLine(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "keldra: " << e.what() << std::endl;
+    } catch (...) {
+        std::cerr << "keldra: unexpected failure" << std::endl;
+    }
+    return orvane::keldra::kExitError;
+}

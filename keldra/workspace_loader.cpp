@@ -1,0 +1,90 @@
+// Opening the workspace's documents.
+#include "keldra/workspace_loader.h"
+
+#include <iomanip>
+#include <sstream>
+
+#include "keldra/document_builder.h"
+#include "keldra/volume_file.h"
+
+namespace orvane::keldra {
+
+namespace {
+
+void printAffine(std::ostream& out, const Affine& a) {
+    for (int r = 0; r < 3; ++r) {
+        out << "\n    ";
+        for (int c = 0; c < 4; ++c) {
+            out << std::setw(12) << std::fixed << std::setprecision(4) << a.m[r][c];
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<DocumentRequest> documentRequests(const std::vector<std::string>& arguments) {
+    std::vector<DocumentRequest> requests;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a.rfind("vmr:", 0) == 0) {
+            requests.push_back({a.substr(4), kDocumentTypeVmr});
+        } else if (a.rfind("fmr:", 0) == 0) {
+            requests.push_back({a.substr(4), kDocumentTypeFmr});
+        } else {
+            requests.push_back({a, i == 0 ? kDocumentTypeVmr : kDocumentTypeFmr});
+        }
+    }
+    return requests;
+}
+
+std::string transformDisagreementWarning(const std::string& path, const VolumeFile& file) {
+    double distance = transformDisagreement(file);
+    if (!(distance > kTransformDisagreementMillimetres)) {
+        return {};
+    }
+    std::ostringstream text;
+    text << "warning: " << path << ": its sform and qform disagree by up to " << std::fixed << std::setprecision(2)
+         << distance << " mm within its grid; the sform (code " << file.sformCode
+         << ") is used. A viewer that reads the qform will place it elsewhere.\n  sform:";
+    printAffine(text, file.sform);
+    text << "\n  qform (code " << file.qformCode << "):";
+    printAffine(text, file.qform);
+    return text.str();
+}
+
+bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& workspace,
+                   std::vector<std::string>& warnings, std::string& error) {
+    Workspace result;
+    for (const DocumentRequest& request : requests) {
+        VolumeFile file;
+        std::string problem;
+        bool ok = readVolumeFile(request.path, file, problem);
+        if (ok) {
+            if (request.type == kDocumentTypeVmr) {
+                VmrDocument vmr;
+                ok = makeVmrDocument(request.path, file, vmr, problem);
+                if (ok) {
+                    result.documents.emplace_back(std::move(vmr));
+                }
+            } else {
+                FmrDocument fmr;
+                ok = makeFmrDocument(request.path, file, fmr, problem);
+                if (ok) {
+                    result.documents.emplace_back(std::move(fmr));
+                }
+            }
+        }
+        if (!ok) {
+            error = request.path + ": " + problem;
+            return false;
+        }
+        std::string warning = transformDisagreementWarning(request.path, file);
+        if (!warning.empty()) {
+            warnings.push_back(warning);
+        }
+    }
+    workspace = std::move(result);
+    return true;
+}
+
+}  // namespace orvane::keldra

@@ -1,0 +1,29 @@
+// Opening the files named on the command line as the workspace's documents: the first as a
+// VMR and the others as FMRs, unless a name is prefixed "vmr:" or "fmr:".
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "keldra/documents.h"
+
+namespace orvane::keldra {
+
+struct DocumentRequest {
+    std::string path;
+    int type = kDocumentTypeFmr;
+};
+
+// The requests for the given arguments, in order.
+std::vector<DocumentRequest> documentRequests(const std::vector<std::string>& arguments);
+
+// Opens every requested file. On the first failure returns false with "<file>: <problem>" in
+// `error`. Each file whose sform and qform disagree adds a warning.
+bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& workspace,
+                   std::vector<std::string>& warnings, std::string& error);
+
+// The warning for a file whose two transforms disagree by more than 1 mm, naming both; empty
+// when they agree or it has fewer than two.
+std::string transformDisagreementWarning(const std::string& path, const VolumeFile& file);
+
+}  // namespace orvane::keldra
