@@ -34,37 +34,39 @@ bool adoptGeometry(const VolumeFile& file, DocumentGeometry& geometry, std::stri
         g.voxelSize[i] = static_cast<float>(size);
     }
     const char* name = affineSourceName(g.source);
+    const char* article = g.source == AffineSource::Sform ? "an " : "a ";
     const Affine& w = g.voxelToWorld;
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
             if (!std::isfinite(w.m[r][c])) {
-                error = std::string("has a ") + name + " with non-finite elements";
+                error = std::string("has ") + article + name + " with non-finite elements";
                 return false;
             }
         }
     }
     Vector3d columns[3] = {w.column(0), w.column(1), w.column(2)};
-    for (int i = 0; i < 3; ++i) {
-        double lengthOfColumn = length(columns[i]);
-        double size = file.voxelSize[i];
-        if (std::fabs(lengthOfColumn - size) > kVoxelSizeTolerance * std::fmax(1.0, size)) {
-            std::ostringstream text;
-            text << "has a " << name << " whose scale along axis " << i + 1 << " (" << lengthOfColumn
-                 << " mm) disagrees with its voxel size (" << size << " mm)";
-            error = text.str();
-            return false;
-        }
-    }
+    // A shear also changes column lengths; name it first, as it is the more telling fault.
     for (int i = 0; i < 3; ++i) {
         for (int j = i + 1; j < 3; ++j) {
             double cosine = dot(columns[i], columns[j]) / (length(columns[i]) * length(columns[j]));
             if (std::fabs(cosine) > kPerpendicularTolerance) {
                 std::ostringstream text;
-                text << "has a sheared " << name << " (axes " << i + 1 << " and " << j + 1
+                text << "has " << article << "sheared " << name << " (axes " << i + 1 << " and " << j + 1
                      << " are not perpendicular); only rotations and flips of the voxel grid are supported";
                 error = text.str();
                 return false;
             }
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        double lengthOfColumn = length(columns[i]);
+        double size = file.voxelSize[i];
+        if (std::fabs(lengthOfColumn - size) > kVoxelSizeTolerance * std::fmax(1.0, size)) {
+            std::ostringstream text;
+            text << "has " << article << name << " whose scale along axis " << i + 1 << " (" << lengthOfColumn
+                 << " mm) disagrees with its voxel size (" << size << " mm)";
+            error = text.str();
+            return false;
         }
     }
     geometry = g;

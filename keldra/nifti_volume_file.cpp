@@ -120,22 +120,26 @@ bool readVolumeFile(const std::string& path, VolumeFile& file, std::string& erro
         error = "not a single-file NIfTI image";
         return false;
     }
-    if (image->nu > 1 || image->nv > 1 || image->nw > 1) {
+    // Dimensions beyond ndim read as 0.
+    const std::int64_t volumes = image->ndim >= 4 && image->nt > 1 ? image->nt : 1;
+    if (image->ndim > 4 && (image->nu > 1 || image->nv > 1 || image->nw > 1)) {
         error = "has more than four dimensions";
         return false;
     }
     const std::int64_t limit = 1 << 20;
-    if (image->nx < 1 || image->ny < 1 || image->nz < 1 || image->nt < 1 || image->nx > limit ||
-        image->ny > limit || image->nz > limit || image->nt > limit) {
+    const std::int64_t nz = image->ndim >= 3 && image->nz > 1 ? image->nz : 1;
+    const std::int64_t ny = image->ndim >= 2 && image->ny > 1 ? image->ny : 1;
+    if (image->nx < 1 || image->nx > limit || ny > limit || nz > limit || volumes > limit ||
+        static_cast<std::int64_t>(image->nx) * ny * nz * volumes != image->nvox) {
         error = "has an invalid grid size";
         return false;
     }
 
     VolumeFile result;
     result.nx = static_cast<int>(image->nx);
-    result.ny = static_cast<int>(image->ny);
-    result.nz = static_cast<int>(image->nz);
-    result.volumes = static_cast<int>(image->nt);
+    result.ny = static_cast<int>(ny);
+    result.nz = static_cast<int>(nz);
+    result.volumes = static_cast<int>(volumes);
     result.voxelSize[0] = image->dx;
     result.voxelSize[1] = image->dy;
     result.voxelSize[2] = image->dz;

@@ -1,0 +1,111 @@
+// Turning file content into documents: the anatomical's bytes, the functional's data types,
+// and the transforms a document keeps for saving.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "keldra/document_builder.h"
+
+namespace orvane::keldra {
+namespace {
+
+template <typename T>
+VolumeFile volumeOf(SampleType type, const std::vector<T>& values, int volumes = 1) {
+    VolumeFile file;
+    file.nx = static_cast<int>(values.size() / volumes);
+    file.ny = file.nz = 1;
+    file.volumes = volumes;
+    file.voxelSize[0] = file.voxelSize[1] = file.voxelSize[2] = 2;
+    file.sampleType = type;
+    file.sampleTypeName = "test type";
+    file.samples.resize(values.size() * sizeof(T));
+    std::memcpy(file.samples.data(), values.data(), file.samples.size());
+    file.sformCode = 1;
+    file.sform = Affine::scaling(2, 2, 2);
+    return file;
+}
+
+TEST(AnatomicalBytes, IntegersWithinRangeAreKeptAndOthersScaledToThePercentile) {
+    std::string note;
+    std::vector<std::uint8_t> kept = anatomicalBytes(volumeOf<std::int16_t>(SampleType::Int16, {0, 17, 225, 3}), note);
+    EXPECT_EQ(kept, (std::vector<std::uint8_t>{0, 17, 225, 3}));
+
+    // 1000 values 0..999 and one outlier: the minimum maps to 0, the 99.5th percentile
+    // (value 995 at rank floor(0.995 * 1000)) to 225, and the outlier is clamped.
+    std::vector<std::int16_t> ramp;
+    for (int i = 0; i < 1000; ++i) ramp.push_back(static_cast<std::int16_t>(i));
+    ramp.push_back(30000);
+    std::vector<std::uint8_t> scaled = anatomicalBytes(volumeOf(SampleType::Int16, ramp), note);
+    EXPECT_EQ(scaled[0], 0);
+    EXPECT_EQ(scaled[995], 225);
+    EXPECT_EQ(scaled[1000], 225);
+    EXPECT_EQ(scaled[500], static_cast<std::uint8_t>(std::lround(500 * 225.0 / 995)));
+    EXPECT_NE(note.find("99.5th percentile 995"), std::string::npos) << note;
+
+    // Floats are scaled even when they hold small whole numbers; a negative minimum maps to 0.
+    // Of four values the 99.5th percentile is the third (rank floor(0.995 * 3) = 2).
+    std::vector<std::uint8_t> floats = anatomicalBytes(volumeOf<float>(SampleType::Float32, {-10, -5, 0, 10}), note);
+    EXPECT_EQ(floats, (std::vector<std::uint8_t>{0, 113, 225, 225}));
+
+    // Only the first volume counts.
+    std::vector<std::uint8_t> first = anatomicalBytes(volumeOf<std::int16_t>(SampleType::Int16, {1, 2, 900, 900}, 2), note);
+    EXPECT_EQ(first, (std::vector<std::uint8_t>{1, 2}));
+}
+
+TEST(FmrDocuments, KeepAllVolumesInTheirTypeOrAsFloats) {
+    FmrDocument fmr;
+    std::string error;
+    ASSERT_TRUE(makeFmrDocument("data/run-1.nii.gz", volumeOf<std::int16_t>(SampleType::Int16, {-5, 7, 9, 11}, 2), fmr, error));
+    EXPECT_EQ(fmr.header.dataType(), FmrHeader::kDataTypeInt16);
+    EXPECT_EQ(fmr.intData, (std::vector<std::int16_t>{-5, 7, 9, 11}));
+    EXPECT_EQ(fmr.header.stcPrefix(), "run-1");
+    EXPECT_EQ(fmr.header.fileName(), "run-1.fmr");
+    EXPECT_EQ(fmr.header.dimX(), 2);
+
+    VolumeFile doubles = volumeOf<double>(SampleType::Float64, {0.5, -1.25});
+    ASSERT_TRUE(makeFmrDocument("d.nii", doubles, fmr, error));
+    EXPECT_EQ(fmr.header.dataType(), FmrHeader::kDataTypeFloat32);
+    EXPECT_EQ(fmr.floatData, (std::vector<float>{0.5f, -1.25f}));
+
+    VolumeFile scaled = volumeOf<std::int16_t>(SampleType::Int16, {2, 4});
+    scaled.slope = 0.5;
+    scaled.intercept = 1;
+    ASSERT_TRUE(makeFmrDocument("s.nii", scaled, fmr, error));
+    EXPECT_EQ(fmr.floatData, (std::vector<float>{2, 3}));
+
+    // Saving hands back the document's own data and transforms.
+    VolumeFile back = fmrAsVolumeFile(fmr);
+    EXPECT_EQ(back.sampleType, SampleType::Float32);
+    EXPECT_EQ(back.sformCode, 1);
+    EXPECT_EQ(back.value(1), 3);
+}
+
+TEST(DocumentGeometry, AdoptsTheSformBeforeTheQformAndRefusesNeither) {
+    VolumeFile file = volumeOf<std::int16_t>(SampleType::Int16, {1, 2});
+    file.qformCode = 1;
+    file.qform = Affine::translation({5, 0, 0}) * Affine::scaling(2, 2, 2);
+    DocumentGeometry g;
+    std::string error;
+    ASSERT_TRUE(adoptGeometry(file, g, error));
+    EXPECT_EQ(g.source, AffineSource::Sform);
+    EXPECT_EQ(transformDisagreement(file), 5);
+    file.sformCode = 0;
+    ASSERT_TRUE(adoptGeometry(file, g, error));
+    EXPECT_EQ(g.source, AffineSource::Qform);
+    EXPECT_EQ(g.voxelToWorld.m[0][3], 5);
+    EXPECT_EQ(transformDisagreement(file), 0);
+    file.qformCode = 0;
+    EXPECT_FALSE(adoptGeometry(file, g, error));
+
+    // Flipped axes are rotations with a flip; a voxel size off by more than 1e-4 is not.
+    file.sformCode = 1;
+    file.sform = Affine::scaling(-2, 2, -2);
+    EXPECT_TRUE(adoptGeometry(file, g, error)) << error;
+    EXPECT_EQ(orientationLetters(g.voxelToWorld), "LAI");
+    file.sform = Affine::scaling(2, 2, 2.001);
+    EXPECT_FALSE(adoptGeometry(file, g, error));
+}
+
+}  // namespace
+}  // namespace orvane::keldra
