@@ -79,6 +79,8 @@ struct Geometry {
     bool descending;
 };
 
+void PrintTo(const Geometry& g, std::ostream* os) { *os << g.name; }
+
 class AlignmentRun : public ::testing::TestWithParam<Geometry> {
 protected:
     void SetUp() override {
