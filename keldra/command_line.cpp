@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
-#include <regex>
 #include <system_error>
 
 #include "keldra/document_builder.h"
@@ -36,15 +35,33 @@ struct RunOptions {
     std::string hostVersion = "2.4.0";
 };
 
+// Three dot-separated whole numbers of up to six digits each, such as 2.4.0.
 bool parseVersion(const std::string& text, HostVersion& version) {
-    static const std::regex pattern("^([0-9]{1,6})\\.([0-9]{1,6})\\.([0-9]{1,6})$");
-    std::smatch match;
-    if (!std::regex_match(text, match, pattern)) {
+    int parts[3] = {0, 0, 0};
+    std::size_t position = 0;
+    for (int i = 0; i < 3; ++i) {
+        std::size_t digits = 0;
+        while (position < text.size() && text[position] >= '0' && text[position] <= '9' && digits < 7) {
+            parts[i] = parts[i] * 10 + (text[position] - '0');
+            ++position;
+            ++digits;
+        }
+        if (digits == 0 || digits > 6) {
+            return false;
+        }
+        if (i < 2) {
+            if (position >= text.size() || text[position] != '.') {
+                return false;
+            }
+            ++position;
+        }
+    }
+    if (position != text.size()) {
         return false;
     }
-    version.major = std::stoi(match[1]);
-    version.minor = std::stoi(match[2]);
-    version.sub = std::stoi(match[3]);
+    version.major = parts[0];
+    version.minor = parts[1];
+    version.sub = parts[2];
     return true;
 }
 
