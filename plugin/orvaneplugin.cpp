@@ -2,6 +2,7 @@
 #include "plugin/orvaneplugin.h"
 
 #include "plugin/plugin_initialisation.h"
+#include "run/alignment_run.h"
 
 orvaneplugin::orvaneplugin() = default;
 orvaneplugin::~orvaneplugin() = default;
@@ -16,7 +17,7 @@ bool orvaneplugin::initPlugin() noexcept {
 
 bool orvaneplugin::execute() noexcept {
     try {
-        return orvane::executeBeforeRunExists();
+        return orvane::runAlignment();
     } catch (...) {
         return false;
     }

@@ -9,9 +9,4 @@ bool initialisePlugin(const std::optional<HostSymbolLookup>& lookup) {
     return bindAndCheckHostVersion(lookup, kInitPluginVersionRefusal);
 }
 
-bool executeBeforeRunExists(const std::optional<HostSymbolLookup>& lookup) {
-    bindAndCheckHostVersion(lookup, kExecuteVersionRefusal);
-    return false;
-}
-
 }  // namespace orvane

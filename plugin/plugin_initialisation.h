@@ -1,5 +1,4 @@
-// What initPlugin and, until the alignment run exists, execute do, with the host lookup
-// injectable so that tests can stand in for the host.
+// What initPlugin does, with the host lookup injectable so that tests can stand in for the host.
 #pragma once
 
 #include <optional>
@@ -10,15 +9,9 @@ namespace orvane {
 
 constexpr const char* kInitPluginVersionRefusal =
     "Can not execute this plugin - Keldra version 2.1 or higher required.";
-constexpr const char* kExecuteVersionRefusal =
-    "Can not execute this plugin - Keldra version 2.1.0 or higher required.";
 
 // Binds the host API and applies the version gate; on an old host shows the refusal in a
 // message box. False when the host cannot run the plug-in, silently when there is no host.
 bool initialisePlugin(const std::optional<HostSymbolLookup>& lookup = std::nullopt);
-
-// Stands in for the alignment run until it exists: makes the run's opening checks (binding
-// and the version gate with the run's wording) and then declines to run.
-bool executeBeforeRunExists(const std::optional<HostSymbolLookup>& lookup = std::nullopt);
 
 }  // namespace orvane

@@ -1,4 +1,4 @@
-// initPlugin's binding and version gate, and the run's opening checks, against a fake host.
+// initPlugin's binding and version gate against a fake host.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,7 +15,6 @@ using testing::minimalHostExports;
 using testing::resetMinimalHost;
 
 const std::string kInitRefusal = "Can not execute this plugin - Keldra version 2.1 or higher required.";
-const std::string kRunRefusal = "Can not execute this plugin - Keldra version 2.1.0 or higher required.";
 
 struct HostVersion {
     int major;
@@ -65,13 +64,6 @@ TEST_F(PluginInitialisation, AnOldHostWithoutAMessageBoxIsStillRefused) {
     auto exports = minimalHostExports();
     exports.remove("kdMessageBox");
     EXPECT_FALSE(initialisePlugin(exports.lookup()));
-}
-
-TEST_F(PluginInitialisation, TheRunRefusesAnOldHostInItsOwnWords) {
-    auto& host = resetMinimalHost(2, 0, 99);
-    auto exports = minimalHostExports();
-    EXPECT_FALSE(executeBeforeRunExists(exports.lookup()));
-    EXPECT_EQ(host.messages, std::vector<std::string>{kRunRefusal});
 }
 
 }  // namespace
