@@ -38,8 +38,7 @@ std::optional<FmrWorkingCopy> readCurrentFmr(int documentIndex) {
     fmr.grid = {fmr.header.dimX(), fmr.header.dimY(), fmr.header.slices()};
     const std::optional<std::size_t> count = checkedVoxelCount(fmr.grid, sizeof(float));
     if (!count) {
-        logText(fmrDocumentName(documentIndex) + " can not be used: its grid of " + std::to_string(fmr.grid.x) +
-                " x " + std::to_string(fmr.grid.y) + " x " + std::to_string(fmr.grid.z) +
+        logText(fmrDocumentName(documentIndex) + " can not be used: its grid of " + gridText(fmr.grid) +
                 " voxels is empty or too large.");
         return std::nullopt;
     }
@@ -51,7 +50,7 @@ std::optional<FmrWorkingCopy> readCurrentFmr(int documentIndex) {
     } else if (dataType == FmrHeader::kDataTypeFloat32) {
         values = copyFirstVolume(host.kdGetSTCFloatDataOfCurrentFMR(), *count);
     } else {
-        logText(fmrDocumentName(documentIndex) + " can not be used: its data type " + std::to_string(dataType) +
+        logText(fmrDocumentName(documentIndex) + " can not be used: its data type " + integerText(dataType) +
                 " is neither 1 (16-bit integers) nor 2 (32-bit floats).");
         return std::nullopt;
     }

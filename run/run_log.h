@@ -5,6 +5,7 @@
 
 #include "geometry/matrix4.h"
 #include "geometry/vmr_to_fmr_matrix.h"
+#include "projection/voxel_grid.h"
 
 namespace orvane {
 
@@ -16,6 +17,12 @@ void logMatrix(const Matrix4& matrix, const std::string& caption);
 
 // A sink that passes each matrix dump to the host's log.
 MatrixLogSink hostMatrixLog();
+
+// Decimal text of an integer. (Formatted with snprintf: the standard library's own integer
+// formatting would add a symbol of its own to the module's exports.)
+std::string integerText(long long value);
+// "X x Y x Z", as a grid is named in messages.
+std::string gridText(const GridSize& grid);
 
 // "Document N (FMR)" for the document at 0-based `documentIndex`: users count documents from 1.
 std::string fmrDocumentName(int documentIndex);

@@ -35,8 +35,7 @@ bool readVmr(WorkingSet& set) {
     host.kdGetMainHeaderOfCurrentVMR(&set.vmrHeader);
     set.vmrGrid = {set.vmrHeader.dimX(), set.vmrHeader.dimY(), set.vmrHeader.dimZ()};
     if (!checkedVoxelCount(set.vmrGrid, 1)) {
-        logText(vmrDocumentName() + " can not be used: its grid of " + std::to_string(set.vmrGrid.x) + " x " +
-                std::to_string(set.vmrGrid.y) + " x " + std::to_string(set.vmrGrid.z) +
+        logText(vmrDocumentName() + " can not be used: its grid of " + gridText(set.vmrGrid) +
                 " voxels is empty or too large.");
         return false;
     }

@@ -1,5 +1,6 @@
 // A minimal host that meets the module as the real host does: it exports the two host
-// functions initPlugin needs, loads the built module with the platform's loader (dlopen, or
+// functions initPlugin needs (and, as inert stubs, the others an alignment run requires to be
+// present before it starts), loads the built module with the platform's loader (dlopen, or
 // LoadLibraryA on Windows), reads its metadata, creates the plug-in and checks that initPlugin
 // passes or refuses for the host version given on the command line.
 // Usage: keldra MODULE MAJOR.MINOR.SUB pass|refuse    (exit status 0 when every check holds)
@@ -18,6 +19,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "host/records.h"
 #include "plugin/plugin_exports.h"
 
 #if defined(_WIN32)
@@ -118,6 +120,34 @@ extern "C" LOADING_HOST_EXPORT bool kdMessageBox(const char* text) {
     messages.emplace_back(text ? text : "(null)");
     return true;
 }
+
+// The rest of the functions an alignment run calls. The run refuses a host that lacks any of
+// them before it asks for the version, so they must exist; on an old host none is called.
+using orvane::FmrHeader;
+using orvane::PastTransformations;
+using orvane::PositionHeader;
+using orvane::VmrHeader;
+extern "C" LOADING_HOST_EXPORT bool kdShowLogTab() { return true; }
+extern "C" LOADING_HOST_EXPORT bool kdLogText(const char*) { return true; }
+extern "C" LOADING_HOST_EXPORT int kdGetIntegerInput(const char*, int defaultValue, int, int) { return defaultValue; }
+extern "C" LOADING_HOST_EXPORT bool kdUpdateActiveWindow() { return true; }
+extern "C" LOADING_HOST_EXPORT int kdGetNumberOfDocsInWorkspace() { return 0; }
+extern "C" LOADING_HOST_EXPORT int kdGetDocumentType(int) { return 0; }
+extern "C" LOADING_HOST_EXPORT bool kdSetAsCurrentDocument(int) { return false; }
+extern "C" LOADING_HOST_EXPORT bool kdCalculateIAMatrix(PositionHeader*, PositionHeader*, PastTransformations*, float*, float*,
+                                             int*, int*, int*, int*, int*, int*) {
+    return false;
+}
+extern "C" LOADING_HOST_EXPORT bool kdGetHeaderOfCurrentFMR(FmrHeader*) { return false; }
+extern "C" LOADING_HOST_EXPORT bool kdSetHeaderOfCurrentFMR(FmrHeader*) { return false; }
+extern "C" LOADING_HOST_EXPORT float** kdGetSTCFloatDataOfCurrentFMR() { return nullptr; }
+extern "C" LOADING_HOST_EXPORT short** kdGetSTCIntDataOfCurrentFMR() { return nullptr; }
+extern "C" LOADING_HOST_EXPORT bool kdSaveFMRAndSTC(const char*, const char*) { return false; }
+extern "C" LOADING_HOST_EXPORT bool kdGetScannerPositionHeaderOfCurrentFMR(PositionHeader*) { return false; }
+extern "C" LOADING_HOST_EXPORT unsigned char* kdGetCurrentVMR(int*, int*, int*) { return nullptr; }
+extern "C" LOADING_HOST_EXPORT bool kdGetMainHeaderOfCurrentVMR(VmrHeader*) { return false; }
+extern "C" LOADING_HOST_EXPORT bool kdGetScannerPositionHeaderOfCurrentVMR(PositionHeader*) { return false; }
+extern "C" LOADING_HOST_EXPORT bool kdGetPastTransformationsHeaderOfCurrentVMR(PastTransformations*) { return false; }
 
 namespace {
 
