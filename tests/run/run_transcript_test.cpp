@@ -167,6 +167,20 @@ TEST(RunTranscript, PastFlipAddsItsMatrixBeforeTheFinalOne) {
                                             kHalfRows[1], kHalfRows[2], kHalfRows[3]));
 }
 
+TEST(RunTranscript, TheLastReportedPastMatrixServesBothFmrs) {
+    RunWorkspace workspace(true);
+    Matrix4 flipped;
+    scalingMatrix(flipped, -1.0f, 1.0f, 1.0f);
+    workspace.second->reportedPastMatrix = flipped;  // only the second alignment call reports it
+    EXPECT_TRUE(workspace.run(1));
+    const std::string caption = "Incorporating flip in past VMR transformation";
+    int flipsLogged = 0;
+    for (const std::string& line : workspace.host.logLines()) {
+        flipsLogged += line.rfind(caption, 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(flipsLogged, 2);
+}
+
 TEST(RunTranscript, TheVmrIsCurrentWhenTheUserIsAskedAndThePromptOffersOneToThree) {
     RunWorkspace workspace(true);
     EXPECT_TRUE(workspace.run(1));
