@@ -1,7 +1,5 @@
 // The module run by the built keldra on generated NIfTI files whose relation is known: what
 // each mapping writes must land exactly where the two files' transforms say it should.
-// The tests marked DISABLED_ need the module's alignment run, which is not built yet; they are
-// switched on when it lands.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -99,7 +97,7 @@ protected:
     const int markers[6][3] = {{3, 3, 2}, {10, 4, 3}, {6, 8, 4}, {7, 6, 6}, {4, 9, 5}, {11, 2, 2}};
 };
 
-TEST_P(AlignmentRun, DISABLED_FmrToVmrLightsThePredictedAnatomicalVoxels) {
+TEST_P(AlignmentRun, FmrToVmrLightsThePredictedAnatomicalVoxels) {
     TestImage functional = imageOf(fmr, DT_INT16, 2, 0);
     for (const auto& m : markers) functional.values[fmr.index(m[0], m[1], m[2])] = 1000;
     writeTestImage(folder.file("bold.nii.gz"), functional);
@@ -129,7 +127,7 @@ TEST_P(AlignmentRun, DISABLED_FmrToVmrLightsThePredictedAnatomicalVoxels) {
     EXPECT_GT(lit, 6 * 10);  // each FMR voxel covers about 18 VMR voxels
 }
 
-TEST_P(AlignmentRun, DISABLED_VmrToFmrPutsTheAnatomysMarkersAtThePredictedFunctionalVoxels) {
+TEST_P(AlignmentRun, VmrToFmrPutsTheAnatomysMarkersAtThePredictedFunctionalVoxels) {
     TestImage anatomical = imageOf(vmr, DT_UINT8, 1, 10);
     int markersPlaced = 0;
     for (const auto& m : markers) {
@@ -198,14 +196,14 @@ TEST_F(PluginRefusals, AnOldHostGetsTheMessageBoxAndExitOne) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("out/vmr.nii.gz")));
 }
 
-TEST_F(PluginRefusals, DISABLED_AnAnatomicalAloneGetsTheWorkspaceMessageAndExitOne) {
+TEST_F(PluginRefusals, AnAnatomicalAloneGetsTheWorkspaceMessageAndExitOne) {
     ProcessResult r = runKeldra({"run", "anat.nii.gz", "--mapping", "1", "--out", "out"}, folder.path());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.out.find(kWorkspaceMessage), std::string::npos) << r.out;
     EXPECT_NE(readWholeFile(folder.file("out/log.txt")).find(kWorkspaceMessage), std::string::npos);
 }
 
-TEST_F(PluginRefusals, DISABLED_FmrToFmrSavesTheFirstFmrUnderBothNames) {
+TEST_F(PluginRefusals, FmrToFmrSavesTheFirstFmrUnderBothNames) {
     ProcessResult r =
         runKeldra({"run", "anat.nii.gz", "run1.nii.gz", "run2.nii", "--mapping", "3", "--out", "out"}, folder.path());
     EXPECT_EQ(r.exitCode, 0) << r.err;
