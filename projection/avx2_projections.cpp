@@ -20,8 +20,10 @@
 
 #if defined(__GNUC__) || defined(__clang__)
 #define ORVANE_AVX2 __attribute__((target("avx2")))
+#define ORVANE_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 #else
 #define ORVANE_AVX2
+#define ORVANE_AVX2_INLINE __forceinline
 #endif
 
 namespace orvane::avx2 {
@@ -86,12 +88,12 @@ ORVANE_AVX2 RowVectors broadcast(const RowMapping& row, const GridSize& source) 
     return v;
 }
 
-ORVANE_AVX2 __m256i laneXs(std::int32_t x) {
+ORVANE_AVX2_INLINE __m256i laneXs(std::int32_t x) {
     return _mm256_add_epi32(_mm256_set1_epi32(x), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
 }
 
 // RowMapping::coordinate for eight voxels: the same products and sums in the same order.
-ORVANE_AVX2 __m256 coordinates(const RowVectors& v, int r, __m256 centredXs) {
+ORVANE_AVX2_INLINE __m256 coordinates(const RowVectors& v, int r, __m256 centredXs) {
     __m256 sum = _mm256_mul_ps(v.slope[r], centredXs);
     sum = _mm256_add_ps(sum, v.yTerm[r]);
     sum = _mm256_add_ps(sum, v.zTerm[r]);
@@ -100,7 +102,7 @@ ORVANE_AVX2 __m256 coordinates(const RowVectors& v, int r, __m256 centredXs) {
 }
 
 // insideCoordinateIndex for eight coordinates: widened to double, plus 0.5, truncated.
-ORVANE_AVX2 __m256i insideIndices(__m256 c) {
+ORVANE_AVX2_INLINE __m256i insideIndices(__m256 c) {
     const __m256d half = _mm256_set1_pd(0.5);
     const __m128i low = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_cvtps_pd(_mm256_castps256_ps128(c)), half));
     const __m128i high = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_cvtps_pd(_mm256_extractf128_ps(c, 1)), half));
@@ -108,7 +110,7 @@ ORVANE_AVX2 __m256i insideIndices(__m256 c) {
 }
 
 // Flat source indices of voxels x .. x+7 of the row, all of which must be inside.
-ORVANE_AVX2 __m256i sourceIndices(const RowVectors& v, std::int32_t x) {
+ORVANE_AVX2_INLINE __m256i sourceIndices(const RowVectors& v, std::int32_t x) {
     const __m256 centred = _mm256_sub_ps(_mm256_cvtepi32_ps(laneXs(x)), v.targetCentreX);
     const __m256i i = insideIndices(coordinates(v, 0, centred));
     const __m256i j = insideIndices(coordinates(v, 1, centred));
@@ -118,7 +120,7 @@ ORVANE_AVX2 __m256i sourceIndices(const RowVectors& v, std::int32_t x) {
 }
 
 // The low byte of each of eight 32-bit lanes, in lane order, in the low eight bytes.
-ORVANE_AVX2 __m128i lowBytes(__m256i lanes) {
+ORVANE_AVX2_INLINE __m128i lowBytes(__m256i lanes) {
     const __m256i pick = _mm256_setr_epi8(0, 4, 8, 12, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 4, 8, 12,
                                           -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
     const __m256i packed = _mm256_shuffle_epi8(lanes, pick);
@@ -126,12 +128,12 @@ ORVANE_AVX2 __m128i lowBytes(__m256i lanes) {
 }
 
 // Table bytes at eight voxel indices (the table's padding keeps the four-byte loads inside).
-ORVANE_AVX2 __m128i tableBytes(const unsigned char* table, __m256i indices) {
+ORVANE_AVX2_INLINE __m128i tableBytes(const unsigned char* table, __m256i indices) {
     return lowBytes(_mm256_i32gather_epi32(reinterpret_cast<const int*>(table), indices, 1));
 }
 
 // Writes the eight projected bytes into the VMR row, keeping the bytes where nothing projects.
-ORVANE_AVX2 void writeProjected(unsigned char* vmrVoxels, __m128i projected) {
+ORVANE_AVX2_INLINE void writeProjected(unsigned char* vmrVoxels, __m128i projected) {
     const __m128i previous = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(vmrVoxels));
     const __m128i nothing = _mm_cmpeq_epi8(projected, _mm_set1_epi8(static_cast<char>(kNothingProjected)));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(vmrVoxels), _mm_blendv_epi8(projected, previous, nothing));
