@@ -1,4 +1,4 @@
-// Parsing keldra's command line and carrying out its two commands.
+// Parsing keldra's command line and carrying out its commands.
 #include "keldra/command_line.h"
 
 #include <CLI/CLI.hpp>
@@ -8,12 +8,17 @@
 #include <optional>
 #include <system_error>
 
+#include "keldra/demo_files.h"
 #include "keldra/document_builder.h"
 #include "keldra/file_info.h"
 #include "keldra/output_files.h"
 #include "keldra/platform.h"
 #include "keldra/plugin_module.h"
+#include "keldra/picture/demo_sample.h"
 #include "keldra/plugin_run.h"
+#include "keldra/run_pictures.h"
+#include "keldra/run_report.h"
+#include "keldra/slow_step_notice.h"
 #include "keldra/workspace_loader.h"
 
 namespace orvane::keldra {
@@ -26,6 +31,10 @@ constexpr const char* kDefaultOutputFolder = "keldra-out";
 constexpr const char* kModuleFileName = "orvaneplugin.so";
 constexpr const char* kLogFileName = "log.txt";
 constexpr const char* kVmrResultFileName = "vmr.nii.gz";
+constexpr const char* kReportFileName = "report.json";
+constexpr const char* kDemoAnatomicalFileName = "demo_anat.nii.gz";
+constexpr const char* kDemoFunctionalFileName = "demo_bold.nii.gz";
+constexpr const char* kDemoSecondFunctionalFileName = "demo_bold2.nii.gz";
 
 struct RunOptions {
     std::vector<std::string> documents;
@@ -33,7 +42,18 @@ struct RunOptions {
     std::string outputFolder = kDefaultOutputFolder;
     std::string pluginPath;
     std::string hostVersion = "2.4.0";
+    bool radiological = false;
+    bool colourBlindSafe = false;
+    // Files written before the run on its behalf (the demo's sample), for the report.
+    std::vector<std::string> preparedFiles;
 };
+
+picture::PictureOptions pictureOptions(const RunOptions& options) {
+    picture::PictureOptions pictures;
+    pictures.convention = options.radiological ? picture::Convention::Radiological : picture::Convention::Neurological;
+    pictures.edgeColour = options.colourBlindSafe ? picture::EdgeColour::ColourBlindSafe : picture::EdgeColour::Red;
+    return pictures;
+}
 
 // Three dot-separated whole numbers of up to six digits each, such as 2.4.0.
 bool parseVersion(const std::string& text, HostVersion& version) {
@@ -103,7 +123,11 @@ int runCommand(const RunOptions& options) {
     if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
         return fail(options.outputFolder + ": the output folder is a file");
     }
-    for (const char* name : {kLogFileName, kVmrResultFileName}) {
+    std::vector<std::string> outputNames = {kLogFileName, kVmrResultFileName, kReportFileName};
+    for (const std::string& name : pictureFileNames(static_cast<int>(options.documents.size()))) {
+        outputNames.push_back(name);
+    }
+    for (const std::string& name : outputNames) {
         fs::path existing = folder / name;
         if (fs::exists(fs::symlink_status(existing, ec))) {
             return fail(existing.string() + ": it already exists and is never overwritten; choose another --out folder");
@@ -113,7 +137,12 @@ int runCommand(const RunOptions& options) {
     Workspace workspace;
     std::vector<std::string> warnings;
     std::string error;
-    if (!loadWorkspace(documentRequests(options.documents), workspace, warnings, error)) {
+    bool loaded = false;
+    {
+        SlowStepNotice notice(std::cerr, "loading the documents");
+        loaded = loadWorkspace(documentRequests(options.documents), workspace, warnings, error);
+    }
+    if (!loaded) {
         return fail(error);
     }
     for (const std::string& warning : warnings) {
@@ -146,32 +175,132 @@ int runCommand(const RunOptions& options) {
     }
     std::cout << std::flush;
 
-    RunOutcome outcome = runPlugin(*module, std::move(workspace), settings, log, std::cerr, std::cin);
+    RunOutcome outcome;
+    {
+        // No notice while a person may be answering the mapping prompt.
+        std::optional<SlowStepNotice> notice;
+        if (settings.integerAnswer || !settings.interactive) {
+            notice.emplace(std::cerr, "running the plug-in");
+        }
+        outcome = runPlugin(*module, std::move(workspace), settings, log, std::cerr, std::cin);
+    }
 
     // The run's result is complete here: the documents before and after, the initial
-    // alignments handed out, the saved files and the log. What keldra makes of it follows.
+    // alignments handed out, the saved files and the log. What keldra makes of it follows:
+    // the anatomical as it now is, pictures when something changed, and the report.
+    ReportFacts facts;
+    facts.requestedMapping = options.mapping;
+    facts.outputFiles = options.preparedFiles;
+    facts.outputFiles.push_back((folder / kLogFileName).string());
+    for (const SavedDocument& saved : outcome.savedDocuments) {
+        facts.outputFiles.push_back(saved.path);
+    }
+    const auto finish = [&](int exitCode, const std::string& message) {
+        facts.exitCode = exitCode;
+        facts.message = message;
+        std::string reportPath;
+        std::string reportError;
+        if (!writeReport(options.outputFolder, runReport(outcome, facts), reportPath, reportError)) {
+            return fail(reportError);
+        }
+        std::cout << "keldra: wrote the run's report to " << reportPath << std::endl;
+        if (!message.empty()) {
+            std::cerr << "keldra: " << message << std::endl;
+        }
+        return exitCode;
+    };
     if (!outcome.created) {
-        std::cerr << "keldra: the plug-in module created no plug-in object" << std::endl;
-        return kExitRefused;
+        return finish(kExitRefused, "the plug-in module created no plug-in object");
     }
     if (!outcome.initialised || !outcome.executed) {
-        std::cerr << "keldra: the plug-in refused to run (" << (outcome.initialised ? "execute" : "initPlugin")
-                  << " returned false)" << std::endl;
-        return kExitRefused;
+        return finish(kExitRefused, std::string("the plug-in refused to run (") +
+                                        (outcome.initialised ? "execute" : "initPlugin") + " returned false)");
     }
-    if (!outcome.after.documents.empty()) {
-        if (const auto* vmr = std::get_if<VmrDocument>(&outcome.after.documents.front())) {
-            if (!writeNewVolumeFile(options.outputFolder, kVmrResultFileName, vmrAsVolumeFile(*vmr), error)) {
+    {
+        SlowStepNotice notice(std::cerr, "writing the results");
+        if (!outcome.after.documents.empty()) {
+            if (const auto* vmr = std::get_if<VmrDocument>(&outcome.after.documents.front())) {
+                if (!writeNewVolumeFile(options.outputFolder, kVmrResultFileName, vmrAsVolumeFile(*vmr), error)) {
+                    return fail(error);
+                }
+                facts.outputFiles.push_back((folder / kVmrResultFileName).string());
+                std::cout << "keldra: wrote the VMR as it now is to " << (folder / kVmrResultFileName).string() << std::endl;
+            }
+        }
+        if (runChangedSomething(outcome)) {
+            std::vector<std::string> pictures;
+            if (!writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error)) {
                 return fail(error);
             }
-            std::cout << "keldra: wrote the VMR as it now is to " << (folder / kVmrResultFileName).string() << std::endl;
+            for (const std::string& path : pictures) {
+                facts.outputFiles.push_back(path);
+                std::cout << "keldra: wrote the picture " << path << std::endl;
+            }
+        } else {
+            std::cout << "keldra: the run changed nothing, so no pictures were drawn" << std::endl;
         }
     }
     if (!outcome.hostProblems.empty()) {
-        return fail("the plug-in finished, but the host had to refuse " + std::to_string(outcome.hostProblems.size()) +
-                    " of its requests (see above)");
+        return finish(kExitError, "the plug-in finished, but the host had to refuse " +
+                                      std::to_string(outcome.hostProblems.size()) + " of its requests (see above)");
     }
-    return kExitSuccess;
+    return finish(kExitSuccess, "");
+}
+
+// Builds the sample, writes it where the user can open it, and runs on it as `run` would.
+int demoCommand(RunOptions options) {
+    std::error_code ec;
+    const fs::path folder(options.outputFolder);
+    if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
+        return fail(options.outputFolder + ": the output folder is a file");
+    }
+    const bool withSecond = options.mapping.value_or(1) == 3;
+    std::vector<std::string> names = {kDemoAnatomicalFileName, kDemoFunctionalFileName};
+    if (withSecond) {
+        names.push_back(kDemoSecondFunctionalFileName);
+    }
+    for (const std::string& name : names) {
+        if (fs::exists(fs::symlink_status(folder / name, ec))) {
+            return fail((folder / name).string() +
+                        ": it already exists and is never overwritten; choose another --out folder");
+        }
+    }
+    fs::create_directories(folder, ec);
+    if (ec) {
+        return fail(options.outputFolder + ": the output folder cannot be created: " + ec.message());
+    }
+    std::vector<std::pair<std::string, VolumeFile>> files;
+    {
+        SlowStepNotice notice(std::cerr, "building the sample");
+        const picture::DemoSample sample = picture::makeDemoSample();
+        files.emplace_back(kDemoAnatomicalFileName, anatomicalVolumeFile(sample.anatomical));
+        files.emplace_back(kDemoFunctionalFileName, functionalVolumeFile(sample.functional));
+        if (withSecond) {
+            files.emplace_back(kDemoSecondFunctionalFileName, functionalVolumeFile(sample.secondFunctional));
+        }
+    }
+    std::vector<std::string> written;
+    std::string error;
+    {
+        SlowStepNotice notice(std::cerr, "writing the sample");
+        if (!writeDemoFiles(options.outputFolder, files, written, error)) {
+            return fail(error);
+        }
+    }
+    for (const std::string& path : written) {
+        std::cout << "keldra: wrote the sample file " << path << std::endl;
+    }
+    options.documents = written;
+    options.preparedFiles = written;
+    if (!options.mapping) {
+        options.mapping = 1;
+    }
+    const int exitCode = runCommand(options);
+    if (exitCode == kExitSuccess) {
+        std::cout << "keldra: open " << (folder / "alignment.png").string()
+                  << " to see whether the functional lines up with the anatomy" << std::endl;
+    }
+    return exitCode;
 }
 
 int infoCommand(const std::string& path) {
@@ -192,6 +321,7 @@ int runCommandLine(int argc, char** argv) {
     app.require_subcommand(1);
     app.footer("Exit codes: 0 the run succeeded, 1 the plug-in refused to run, 2 a usage or input error.\n"
                "Examples:\n"
+               "  keldra demo --out demo-out\n"
                "  keldra run anat.nii.gz bold.nii.gz --mapping 1 --out check-bold\n"
                "  keldra info bold.nii.gz");
 
@@ -221,6 +351,34 @@ int runCommandLine(int argc, char** argv) {
         ->capture_default_str();
     run->footer("Example: keldra run anat.nii.gz bold.nii.gz --mapping 1 --out check-bold");
 
+    const auto addPictureOptions = [&options](CLI::App* command) {
+        command->add_flag("--radiological", options.radiological,
+                          "Draw the pictures with the patient's left on the right (default: neurological,\n"
+                          "left on the left). The letters in every panel say which side is which.");
+        command->add_flag("--colour-blind-safe", options.colourBlindSafe,
+                          "Draw the functional's edges in yellow instead of red.");
+    };
+    addPictureOptions(run);
+
+    CLI::App* demo = app.add_subcommand(
+        "demo", "Build a synthetic head (a 1 mm anatomical and an oblique functional of 10 volumes),\n"
+                "write it as NIfTI files and run the plug-in on it exactly as `run` would.");
+    demo->add_option_function<int>(
+            "--mapping", [&options](const int& value) { options.mapping = value; },
+            "The plug-in's mapping: 1 FMR -> VMR (default), 2 VMR -> FMR, 3 FMR -> FMR (adds a\n"
+            "second functional, demo_bold2.nii.gz). Example: --mapping 2")
+        ->check(CLI::Range(1, 3));
+    demo->add_option("--out", options.outputFolder,
+                     "Folder for the sample (demo_anat.nii.gz, demo_bold.nii.gz), the log, the pictures and\n"
+                     "report.json; created when missing. Example: --out demo-out")
+        ->capture_default_str();
+    demo->add_option("--plugin", options.pluginPath,
+                     "The plug-in module to load (default: orvaneplugin.so beside the keldra executable).");
+    demo->add_option("--host-version", options.hostVersion, "The version this host reports to the plug-in.")
+        ->capture_default_str();
+    addPictureOptions(demo);
+    demo->footer("Example: keldra demo --out demo-out, then open demo-out/alignment.png");
+
     std::string infoPath;
     CLI::App* info = app.add_subcommand("info", "Print what the host makes of a file: grid, voxel size, data type,\n"
                                                 "the transform used, orientation, slice order and slice centres.");
@@ -236,6 +394,9 @@ int runCommandLine(int argc, char** argv) {
     }
     if (run->parsed()) {
         return runCommand(options);
+    }
+    if (demo->parsed()) {
+        return demoCommand(options);
     }
     return infoCommand(infoPath);
 }
