@@ -42,7 +42,7 @@ const VmrDocument* firstVmr(const Workspace& workspace) {
 }
 
 std::string describe(const pic::PictureVolume& v) {
-    return v.name + " (" + v.affineLabel + ")";
+    return v.name + ": " + v.affineLabel;
 }
 
 bool writePicture(const pic::RgbImage& image, const std::string& folder, const std::string& name,
@@ -155,18 +155,18 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
     layers.window = pic::robustWindow(anatomy.values);
     layers.overlay = &functional;
     layers.fieldOfView = &functional.grid;
-    layers.caption = {"anatomy " + describe(anatomy) + " with functional " + describe(functional) + ", volume 1"};
+    layers.caption = {"anatomy " + describe(anatomy) + "   functional, volume 1, " + describe(functional)};
     if (!writePicture(pic::renderPicture(plan, layers, options), folder, "alignment.png", written, error)) {
         return false;
     }
     layers.overlay = nullptr;
     layers.fieldOfView = nullptr;
-    layers.caption = {"anatomy " + describe(anatomy) + " before the run"};
+    layers.caption = {"before the run: anatomy " + describe(anatomy)};
     if (!writePicture(pic::renderPicture(plan, layers, options), folder, "before.png", written, error)) {
         return false;
     }
     layers.base = &anatomyAfter;
-    layers.caption = {"anatomy " + describe(anatomy) + " after the run"};
+    layers.caption = {"after the run: anatomy " + describe(anatomy)};
     if (!writePicture(pic::renderPicture(plan, layers, options), folder, "after.png", written, error)) {
         return false;
     }
@@ -176,7 +176,7 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
     reverse.base = &functional;
     reverse.window = pic::robustWindow(functional.values);
     reverse.overlay = &anatomy;
-    reverse.caption = {"functional " + describe(functional) + ", volume 1, with anatomy " + describe(anatomy)};
+    reverse.caption = {"functional, volume 1, " + describe(functional) + "   anatomy " + describe(anatomy)};
     if (!writePicture(pic::renderPicture(functionalPlan, reverse, options), folder, "alignment_fmr.png", written, error)) {
         return false;
     }
@@ -191,7 +191,7 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
         pic::PictureLayers single;
         single.base = &before;
         single.window = pic::robustWindow(before.values);
-        single.caption = {"functional " + describe(before) + ", volume 1, before the run"};
+        single.caption = {"before the run: functional, volume 1, " + describe(before)};
         const std::string prefix = "fmr" + std::to_string(k + 1);
         if (!writePicture(pic::renderPicture(fmrPlan, single, options), folder, prefix + "_before.png", written, error)) {
             return false;
@@ -200,7 +200,7 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
         // times three), so the after picture gets its own window.
         single.base = &after;
         single.window = pic::robustWindow(after.values);
-        single.caption = {"functional " + describe(before) + ", volume 1, after the run"};
+        single.caption = {"after the run: functional, volume 1, " + describe(before)};
         if (!writePicture(pic::renderPicture(fmrPlan, single, options), folder, prefix + "_after.png", written, error)) {
             return false;
         }
