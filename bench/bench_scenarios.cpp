@@ -24,8 +24,10 @@ Matrix4 rotationAbout(int axis, float degrees) {
     return m;
 }
 
-// FMR millimetres to VMR millimetres: rotations about x, then y, then z, then the shift.
-Matrix4 alignment(const FmrGeometry& fmr) {
+}  // namespace
+
+// Rotations about x, then y, then z, then the shift.
+Matrix4 fmrMmToVmrMm(const FmrGeometry& fmr) {
     Matrix4 zy;
     multiply(rotationAbout(2, fmr.degrees[2]), rotationAbout(1, fmr.degrees[1]), zy);
     Matrix4 rotation;
@@ -35,6 +37,8 @@ Matrix4 alignment(const FmrGeometry& fmr) {
     rotation.at(2, 3) = fmr.shiftMm[2];
     return rotation;
 }
+
+namespace {
 
 // A smooth bright ellipsoid filling about half of each axis, dark outside, with a little
 // deterministic texture.
@@ -59,7 +63,7 @@ Matrix4 vmrVoxelToFmrVoxel(const FmrGeometry& fmr) {
     Matrix4 fmrScaling;
     scalingMatrix(fmrScaling, 1.0f / fmr.voxelSizeMm[0], 1.0f / fmr.voxelSizeMm[1], 1.0f / fmr.voxelSizeMm[2]);
     Matrix4 vmrMmToFmrMm;
-    rigidInverse(alignment(fmr), vmrMmToFmrMm);
+    rigidInverse(fmrMmToVmrMm(fmr), vmrMmToFmrMm);
     // VMR voxels are 1 mm, so the VMR scaling is the identity and left out.
     Matrix4 result;
     multiply(fmrScaling, vmrMmToFmrMm, result);
@@ -70,7 +74,7 @@ Matrix4 fmrVoxelToVmrVoxel(const FmrGeometry& fmr) {
     Matrix4 fmrScaling;
     scalingMatrix(fmrScaling, fmr.voxelSizeMm[0], fmr.voxelSizeMm[1], fmr.voxelSizeMm[2]);
     Matrix4 result;
-    multiply(alignment(fmr), fmrScaling, result);
+    multiply(fmrMmToVmrMm(fmr), fmrScaling, result);
     return result;
 }
 
@@ -98,6 +102,34 @@ std::vector<unsigned char> phantomVmr(const GridSize& size) {
         }
     }
     return voxels;
+}
+
+double voxelCount(const GridSize& size) {
+    return static_cast<double>(size.x) * static_cast<double>(size.y) * static_cast<double>(size.z);
+}
+
+namespace {
+
+std::string gridKey(const GridSize& s) {
+    return std::to_string(s.x) + "x" + std::to_string(s.y) + "x" + std::to_string(s.z);
+}
+
+}  // namespace
+
+const std::vector<unsigned char>& Phantoms::vmr(const GridSize& size) {
+    std::vector<unsigned char>& v = vmrs_[gridKey(size)];
+    if (v.empty()) {
+        v = phantomVmr(size);
+    }
+    return v;
+}
+
+const std::vector<float>& Phantoms::fmr(const GridSize& size) {
+    std::vector<float>& v = fmrs_[gridKey(size)];
+    if (v.empty()) {
+        v = phantomFmr(size);
+    }
+    return v;
 }
 
 namespace {

@@ -3,6 +3,7 @@
 // background) so that the threshold skips some voxels and passes others.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,32 @@ struct Scenario {
 // second 80x80x36 FMR at 2.5x2.5x3 mm, both oblique.
 std::vector<Scenario> scenarios();
 
+// FMR millimetres to VMR millimetres: what the host reports as the initial alignment.
+Matrix4 fmrMmToVmrMm(const FmrGeometry& fmr);
+
 // Centred VMR voxels to centred FMR voxels, and back, built with the matrix kit.
 Matrix4 vmrVoxelToFmrVoxel(const FmrGeometry& fmr);
 Matrix4 fmrVoxelToVmrVoxel(const FmrGeometry& fmr);
 
 std::vector<float> phantomFmr(const GridSize& size);
 std::vector<unsigned char> phantomVmr(const GridSize& size);
+
+// Phantom volumes are slow to make, so each grid's is made once and copied where needed.
+class Phantoms {
+public:
+    const std::vector<unsigned char>& vmr(const GridSize& size);
+    const std::vector<float>& fmr(const GridSize& size);
+
+private:
+    std::map<std::string, std::vector<unsigned char>> vmrs_;
+    std::map<std::string, std::vector<float>> fmrs_;
+};
+
+// Registers the projection benchmarks and, where the fake host is built, the whole-run ones.
+void registerProjectionBenchmarks(Phantoms& phantoms);
+void registerRunBenchmarks(Phantoms& phantoms);
+
+double voxelCount(const GridSize& size);
 
 // The scenarios as JSON, for the comparison script: grids and both matrices of each FMR.
 std::string scenariosAsJson();

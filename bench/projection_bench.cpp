@@ -1,15 +1,10 @@
 // Speed of the three projections on realistic grids: the per-voxel reference walk, the
 // portable row-by-row path and the AVX2 path, against a plain memset of the target as the
 // floor. Throughput is in target voxels per second.
-//
-//   orvane_bench [benchmark flags]   run the benchmarks
-//   orvane_bench --scenarios         print the grids and matrices as JSON and stop
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -47,34 +42,6 @@ std::vector<Path> paths() {
     return all;
 }
 
-// Phantom volumes are slow to make, so each grid's is made once and copied per benchmark.
-class Phantoms {
-public:
-    const std::vector<unsigned char>& vmr(const GridSize& size) {
-        auto& v = vmrs_[key(size)];
-        if (v.empty()) {
-            v = phantomVmr(size);
-        }
-        return v;
-    }
-    const std::vector<float>& fmr(const GridSize& size) {
-        auto& v = fmrs_[key(size)];
-        if (v.empty()) {
-            v = phantomFmr(size);
-        }
-        return v;
-    }
-
-private:
-    static std::string key(const GridSize& s) {
-        return std::to_string(s.x) + "x" + std::to_string(s.y) + "x" + std::to_string(s.z);
-    }
-    std::map<std::string, std::vector<unsigned char>> vmrs_;
-    std::map<std::string, std::vector<float>> fmrs_;
-};
-
-double voxelCount(const GridSize& s) { return static_cast<double>(s.x) * s.y * s.z; }
-
 // The share of target voxels whose point lies inside the source grid: the part of the work
 // that the row-by-row paths cannot skip.
 double insideShare(const Matrix4& targetToSource, const GridSize& target, const GridSize& source) {
@@ -91,7 +58,9 @@ void finish(benchmark::State& state, const GridSize& target, double inside) {
     state.counters["inside"] = inside;
 }
 
-void registerAll(Phantoms& phantoms) {
+}  // namespace
+
+void registerProjectionBenchmarks(Phantoms& phantoms) {
     for (const Scenario& s : scenarios()) {
         const Matrix4 toFmr1 = vmrVoxelToFmrVoxel(s.fmr1);
         const Matrix4 toFmr2 = vmrVoxelToFmrVoxel(s.fmr2);
@@ -147,23 +116,4 @@ void registerAll(Phantoms& phantoms) {
     }
 }
 
-}  // namespace
 }  // namespace orvane::bench
-
-int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--scenarios") == 0) {
-            std::fputs(orvane::bench::scenariosAsJson().c_str(), stdout);
-            return 0;
-        }
-    }
-    orvane::bench::Phantoms phantoms;
-    orvane::bench::registerAll(phantoms);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
