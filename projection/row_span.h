@@ -9,7 +9,9 @@
 //
 // Because every step of that sequence is monotone in x (rounding never reverses an order), each
 // mapped coordinate is monotone along the row, and the voxels that land inside the source grid
-// form one run, found exactly by testing the same single-precision values at its ends.
+// form one run. Its ends are found from an estimate in double precision with a proven bound on
+// how far the single-precision sequence can stray from it; only where the estimate is too close
+// to a limit to tell is the single-precision coordinate itself computed and tested.
 #pragma once
 
 #include <cstdint>
@@ -86,6 +88,11 @@ public:
 
 private:
     Matrix4 targetToSource_;
+    // The coordinates in the order their runs are intersected: the one that changes least
+    // along a row first, since it is the likeliest to rule out the whole row at once.
+    int coordinateOrder_[3];
+    double inverseSlope_[3];    // guesses where a coordinate crosses a limit
+    double widestCentredX_;     // the largest magnitude of a centred x, for error bounds
     GridSize target_;
     GridSize source_;
     GridCentre targetCentre_;
