@@ -225,15 +225,29 @@ ORVANE_AVX2 void twoFmrsRow(const RowMapper& mapper1, const RowMapping& row1, Ro
                                                               indices2, inside2, 1);
             bytes2 = lowBytes(words);
         }
-        if ((_mm_movemask_epi8(_mm_cmpeq_epi8(bytes2, nothing)) & 0xFF) == 0xFF) {
+        const int fmr2Silent = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes2, nothing)) & 0xFF;
+        if (fmr2Silent == 0xFF) {
             writeProjected(vmrRow + x, tableBytes(c.bytes1.data(), indices1));
             continue;
         }
         alignas(32) std::int32_t fmr1Indices[kLanes];
         alignas(32) std::int32_t fmr2Indices[kLanes];
-        alignas(16) unsigned char fmr2Bytes[16];
         _mm256_store_si256(reinterpret_cast<__m256i*>(fmr1Indices), indices1);
         _mm256_store_si256(reinterpret_cast<__m256i*>(fmr2Indices), indices2);
+        if (fmr2Silent == 0) {
+            // FMR 2 decides every voxel, so FMR 1 is not read; its buffer takes FMR 2's values
+            // in walk order, the last voxel onto an FMR 1 voxel leaving its value there.
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(vmrRow + x), bytes2);
+            alignas(16) unsigned char fmr2Bytes[16];
+            _mm_store_si128(reinterpret_cast<__m128i*>(fmr2Bytes), bytes2);
+            for (int lane = 0; lane < kLanes; ++lane) {
+                const std::size_t fmr1Index = static_cast<std::size_t>(fmr1Indices[lane]);
+                c.fmr1[fmr1Index] = c.fmr2[fmr2Indices[lane]];
+                c.bytes1.set(fmr1Index, fmr2Bytes[lane]);
+            }
+            continue;
+        }
+        alignas(16) unsigned char fmr2Bytes[16];
         _mm_store_si128(reinterpret_cast<__m128i*>(fmr2Bytes), bytes2);
         for (int lane = 0; lane < kLanes; ++lane) {
             twoFmrsVoxel(c, vmrRow + x + lane, static_cast<std::size_t>(fmr1Indices[lane]),
