@@ -6,7 +6,7 @@
 #if ORVANE_HAS_AVX2_PATH
 
 #include <immintrin.h>
-#if defined(_MSC_VER) && !defined(__clang__)
+#if defined(_MSC_VER)
 #include <intrin.h>
 #endif
 
@@ -28,11 +28,24 @@
 
 namespace orvane::avx2 {
 
+#if defined(_MSC_VER)
+namespace {
+
+// The register state the operating system saves (XCR0); clang needs the feature named.
+#if defined(__clang__)
+__attribute__((target("xsave")))
+#endif
+unsigned long long savedRegisterState() {
+    return _xgetbv(0);
+}
+
+}  // namespace
+#endif
+
 bool isSupported() {
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
-#elif defined(_MSC_VER)
+#if defined(_MSC_VER)
+    // AVX2 itself, and the operating system saving the 256-bit registers (XSAVE enabled and
+    // both the SSE and AVX state bits set).
     int info[4];
     __cpuid(info, 0);
     if (info[0] < 7) {
@@ -41,11 +54,14 @@ bool isSupported() {
     __cpuid(info, 1);
     const bool xsaveEnabled = (info[2] & (1 << 27)) != 0;
     const bool avx = (info[2] & (1 << 28)) != 0;
-    if (!xsaveEnabled || !avx || (_xgetbv(0) & 6) != 6) {
+    if (!xsaveEnabled || !avx || (savedRegisterState() & 6) != 6) {
         return false;
     }
     __cpuidex(info, 7, 0);
     return (info[1] & (1 << 5)) != 0;
+#elif defined(__GNUC__) || defined(__clang__)
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
 #else
     return false;
 #endif

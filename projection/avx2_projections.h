@@ -9,7 +9,10 @@
 #include "geometry/matrix4.h"
 #include "projection/voxel_grid.h"
 
-#if defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)
+// GCC targeting Windows does not align its stack for 256-bit values, so a spilled register
+// could fault there; such builds (mingw-w64) take the portable path.
+#if (defined(__x86_64__) || defined(_M_X64) || defined(__i386__) || defined(_M_IX86)) && \
+    !(defined(_WIN32) && defined(__GNUC__) && !defined(__clang__))
 #define ORVANE_HAS_AVX2_PATH 1
 #else
 #define ORVANE_HAS_AVX2_PATH 0
