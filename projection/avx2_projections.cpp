@@ -1,4 +1,4 @@
-// AVX2 row kernels. Only the functions marked ORVANE_AVX2 use the wider instructions, so the
+// AVX2 row kernels. Only the functions marked ORVANE_AVX2(_INLINE) use the wider instructions, so the
 // rest of this file, and everything it shares with other files, runs on any x86 processor;
 // FMA is deliberately not enabled, so no multiply and add can be fused.
 #include "projection/avx2_projections.h"
@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 #include "projection/intensity_rules.h"
 #include "projection/portable_projections.h"
@@ -71,7 +72,7 @@ namespace {
 
 constexpr std::int32_t kLanes = 8;
 
-// Voxel counts up to this fit the 32-bit indices of the gathers.
+// Whether every voxel of the grid has an index the gathers' 32-bit lanes can hold.
 bool fitsLaneIndices(const GridSize& size) {
     const std::optional<std::size_t> count = checkedVoxelCount(size, 1);
     return count && *count <= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());

@@ -1,5 +1,5 @@
-// Finding the inside run of a row exactly: an estimate in double precision says where to look,
-// and the single-precision coordinates themselves decide.
+// Finding the inside run of a row exactly: a double-precision estimate says where to look and
+// decides wherever its error bound allows; elsewhere the single-precision coordinates decide.
 #include "projection/row_span.h"
 
 #include <algorithm>
