@@ -1,15 +1,16 @@
 # Cross-compiling for 64-bit Windows with the mingw-w64 GCC that Debian packages
 # (g++-mingw-w64-x86-64). Usage: cmake -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake ...
 #
-# The win32 thread model is preferred: the module starts no threads, and this model needs no
-# pthread emulation library beside the compiler's own runtime. The compiler runtime itself is
-# linked statically by the targets that ship (the module and the Windows hosts).
+# The posix thread model is preferred: with this compiler version only it provides std::thread,
+# which the stand-in host uses. The compiler runtime and the pthread library are linked
+# statically into the targets that ship (the module and the Windows hosts), so they depend on
+# nothing but Windows' own libraries.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(ORVANE_MINGW_PREFIX x86_64-w64-mingw32)
 
-foreach(flavour -win32 -posix "")
+foreach(flavour -posix "")
   find_program(ORVANE_MINGW_CXX ${ORVANE_MINGW_PREFIX}-g++${flavour})
   find_program(ORVANE_MINGW_CC ${ORVANE_MINGW_PREFIX}-gcc${flavour})
   if(ORVANE_MINGW_CXX AND ORVANE_MINGW_CC)

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 dir=${1:-build-windows}
 started=$(date +%s)
 
-bash scripts/install-deps.sh g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64 wine64
+bash scripts/install-deps.sh g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
 
 cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DORVANE_WERROR=ON >/dev/null
 # The build machines are shared: never more than two jobs.
