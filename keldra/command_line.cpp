@@ -28,7 +28,11 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kDefaultOutputFolder = "keldra-out";
+#if defined(_WIN32)
+constexpr const char* kModuleFileName = "orvaneplugin.dll";
+#else
 constexpr const char* kModuleFileName = "orvaneplugin.so";
+#endif
 constexpr const char* kLogFileName = "log.txt";
 constexpr const char* kVmrResultFileName = "vmr.nii.gz";
 constexpr const char* kReportFileName = "report.json";
