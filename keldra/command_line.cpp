@@ -8,6 +8,7 @@
 #include <optional>
 #include <system_error>
 
+#include "keldra/checksum.h"
 #include "keldra/demo_files.h"
 #include "keldra/document_builder.h"
 #include "keldra/file_info.h"
@@ -15,6 +16,7 @@
 #include "keldra/platform.h"
 #include "keldra/plugin_module.h"
 #include "keldra/picture/demo_sample.h"
+#include "keldra/picture/png_file.h"
 #include "keldra/plugin_run.h"
 #include "keldra/run_pictures.h"
 #include "keldra/run_report.h"
@@ -50,6 +52,9 @@ struct RunOptions {
     bool colourBlindSafe = false;
     // Files written before the run on its behalf (the demo's sample), for the report.
     std::vector<std::string> preparedFiles;
+    // The demo's sample held in memory, in a build that writes no NIfTI files; replaces
+    // `documents` when not empty.
+    std::vector<DocumentRequest> sampleInMemory;
 };
 
 picture::PictureOptions pictureOptions(const RunOptions& options) {
@@ -144,7 +149,9 @@ int runCommand(const RunOptions& options) {
     bool loaded = false;
     {
         SlowStepNotice notice(std::cerr, "loading the documents");
-        loaded = loadWorkspace(documentRequests(options.documents), workspace, warnings, error);
+        loaded = loadWorkspace(options.sampleInMemory.empty() ? documentRequests(options.documents)
+                                                              : options.sampleInMemory,
+                               workspace, warnings, error);
     }
     if (!loaded) {
         return fail(error);
@@ -197,7 +204,9 @@ int runCommand(const RunOptions& options) {
     facts.outputFiles = options.preparedFiles;
     facts.outputFiles.push_back((folder / kLogFileName).string());
     for (const SavedDocument& saved : outcome.savedDocuments) {
-        facts.outputFiles.push_back(saved.path);
+        if (!saved.path.empty()) {
+            facts.outputFiles.push_back(saved.path);
+        }
     }
     const auto finish = [&](int exitCode, const std::string& message) {
         facts.exitCode = exitCode;
@@ -224,14 +233,21 @@ int runCommand(const RunOptions& options) {
         SlowStepNotice notice(std::cerr, "writing the results");
         if (!outcome.after.documents.empty()) {
             if (const auto* vmr = std::get_if<VmrDocument>(&outcome.after.documents.front())) {
-                if (!writeNewVolumeFile(options.outputFolder, kVmrResultFileName, vmrAsVolumeFile(*vmr), error)) {
-                    return fail(error);
+                if (volumeFilesSupported()) {
+                    if (!writeNewVolumeFile(options.outputFolder, kVmrResultFileName, vmrAsVolumeFile(*vmr), error)) {
+                        return fail(error);
+                    }
+                    facts.outputFiles.push_back((folder / kVmrResultFileName).string());
+                    std::cout << "keldra: wrote the VMR as it now is to " << (folder / kVmrResultFileName).string()
+                              << std::endl;
                 }
-                facts.outputFiles.push_back((folder / kVmrResultFileName).string());
-                std::cout << "keldra: wrote the VMR as it now is to " << (folder / kVmrResultFileName).string() << std::endl;
+                std::cout << "keldra: checksum of the VMR as it now is: "
+                          << checksumText(vmr->voxels.data(), vmr->voxels.size()) << std::endl;
             }
         }
-        if (runChangedSomething(outcome)) {
+        if (!picture::pngFilesSupported()) {
+            std::cout << "keldra: this build writes no PNG files, so no pictures were drawn" << std::endl;
+        } else if (runChangedSomething(outcome)) {
             std::vector<std::string> pictures;
             if (!writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error)) {
                 return fail(error);
@@ -263,8 +279,10 @@ int demoCommand(RunOptions options) {
     if (withSecond) {
         names.push_back(kDemoSecondFunctionalFileName);
     }
+    // A build that writes no NIfTI files runs on the sample in memory instead.
+    const bool writeSample = volumeFilesSupported();
     for (const std::string& name : names) {
-        if (fs::exists(fs::symlink_status(folder / name, ec))) {
+        if (writeSample && fs::exists(fs::symlink_status(folder / name, ec))) {
             return fail((folder / name).string() +
                         ": it already exists and is never overwritten; choose another --out folder");
         }
@@ -283,9 +301,19 @@ int demoCommand(RunOptions options) {
             files.emplace_back(kDemoSecondFunctionalFileName, functionalVolumeFile(sample.secondFunctional));
         }
     }
+    if (!writeSample) {
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            DocumentRequest request;
+            request.path = files[i].first;
+            request.type = i == 0 ? kDocumentTypeVmr : kDocumentTypeFmr;
+            request.content = asReadFromNifti1File(files[i].second);
+            options.sampleInMemory.push_back(std::move(request));
+        }
+        std::cout << "keldra: this build writes no NIfTI files, so the sample stays in memory" << std::endl;
+    }
     std::vector<std::string> written;
     std::string error;
-    {
+    if (writeSample) {
         SlowStepNotice notice(std::cerr, "writing the sample");
         if (!writeDemoFiles(options.outputFolder, files, written, error)) {
             return fail(error);
@@ -300,7 +328,7 @@ int demoCommand(RunOptions options) {
         options.mapping = 1;
     }
     const int exitCode = runCommand(options);
-    if (exitCode == kExitSuccess) {
+    if (exitCode == kExitSuccess && picture::pngFilesSupported()) {
         std::cout << "keldra: open " << (folder / "alignment.png").string()
                   << " to see whether the functional lines up with the anatomy" << std::endl;
     }

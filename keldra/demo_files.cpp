@@ -69,6 +69,21 @@ VolumeFile functionalVolumeFile(const picture::VolumeSeries& functional) {
     return file;
 }
 
+VolumeFile asReadFromNifti1File(VolumeFile file) {
+    const auto single = [](double value) { return static_cast<double>(static_cast<float>(value)); };
+    for (double& size : file.voxelSize) {
+        size = single(size);
+    }
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            double& element = file.sform.m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+            element = single(element);
+        }
+    }
+    file.qform = file.sform;
+    return file;
+}
+
 bool writeDemoFiles(const std::string& folder, const std::vector<std::pair<std::string, VolumeFile>>& files,
                     std::vector<std::string>& written, std::string& error) {
     for (const auto& [name, file] : files) {

@@ -5,6 +5,7 @@
 #include <istream>
 #include <ostream>
 
+#include "keldra/checksum.h"
 #include "keldra/document_builder.h"
 #include "keldra/initial_alignment.h"
 #include "keldra/output_files.h"
@@ -254,16 +255,25 @@ bool HostSession::saveFmr(const char* fmrFileName, const char* stcPrefix) {
         problems_.push_back(message);
         return false;
     }
+    const VolumeFile saved = fmrAsVolumeFile(*fmr);
+    const std::string checksum = checksumText(saved.samples.data(), saved.samples.size());
+    if (!volumeFilesSupported()) {
+        saved_.push_back({current_, "", checksum});
+        log_.console() << "keldra: kept FMR " << fmrFileName << " as " << prefix
+                       << " in memory (this build writes no NIfTI files); data checksum " << checksum << std::endl;
+        return true;
+    }
     std::string error;
-    if (!writeNewVolumeFile(settings_.outputFolder, prefix + ".nii.gz", fmrAsVolumeFile(*fmr), error)) {
+    if (!writeNewVolumeFile(settings_.outputFolder, prefix + ".nii.gz", saved, error)) {
         std::string message = "kdSaveFMRAndSTC: " + error;
         refuse(message);
         problems_.push_back(message);
         return false;
     }
     std::string path = settings_.outputFolder + "/" + prefix + ".nii.gz";
-    saved_.push_back({current_, path});
-    log_.console() << "keldra: saved FMR " << fmrFileName << " as " << path << std::endl;
+    saved_.push_back({current_, path, checksum});
+    log_.console() << "keldra: saved FMR " << fmrFileName << " as " << path << "; data checksum " << checksum
+                   << std::endl;
     return true;
 }
 

@@ -39,7 +39,8 @@ struct InitialAlignmentRecord {
 
 struct SavedDocument {
     int document = -1;
-    std::string path;
+    std::string path;          // empty when the build writes no NIfTI files and kept it in memory
+    std::string dataChecksum;  // of the samples as saved, for comparing runs
 };
 
 class HostSession {

@@ -90,6 +90,8 @@ nifti_dmat44 toNifti(const Affine& a) {
 
 }  // namespace
 
+bool volumeFilesSupported() { return true; }
+
 bool readVolumeFile(const std::string& path, VolumeFile& file, std::string& error) {
     quietLibrary();
     std::error_code ec;

@@ -109,7 +109,7 @@ json runReport(const RunOutcome& outcome, const ReportFacts& facts) {
 
     json saved = json::array();
     for (const SavedDocument& s : outcome.savedDocuments) {
-        saved.push_back({{"document", s.document + 1}, {"file", s.path}});
+        saved.push_back({{"document", s.document + 1}, {"file", s.path}, {"dataChecksum", s.dataChecksum}});
     }
     report["savedByPlugin"] = saved;
     report["outputFiles"] = facts.outputFiles;

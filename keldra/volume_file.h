@@ -59,6 +59,10 @@ struct VolumeFile {
     double value(std::size_t i) const;
 };
 
+// Whether this build reads and writes NIfTI files; a build without nifti_clib (the Windows
+// build) refuses both and works on the built-in sample, held in memory.
+bool volumeFilesSupported();
+
 // Reads a .nii or .nii.gz file. On failure returns false with a one-line reason (without the
 // file name) in `error`; the file is only ever opened for reading.
 bool readVolumeFile(const std::string& path, VolumeFile& file, std::string& error);

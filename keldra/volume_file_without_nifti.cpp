@@ -9,6 +9,8 @@ namespace {
 constexpr const char* kNoNifti = "this build of keldra reads and writes no NIfTI files (it was built without nifti_clib)";
 }  // namespace
 
+bool volumeFilesSupported() { return false; }
+
 bool readVolumeFile(const std::string& /*path*/, VolumeFile& /*file*/, std::string& error) {
     error = kNoNifti;
     return false;

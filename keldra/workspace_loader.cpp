@@ -27,11 +27,11 @@ std::vector<DocumentRequest> documentRequests(const std::vector<std::string>& ar
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         if (a.rfind("vmr:", 0) == 0) {
-            requests.push_back({a.substr(4), kDocumentTypeVmr});
+            requests.push_back({a.substr(4), kDocumentTypeVmr, std::nullopt});
         } else if (a.rfind("fmr:", 0) == 0) {
-            requests.push_back({a.substr(4), kDocumentTypeFmr});
+            requests.push_back({a.substr(4), kDocumentTypeFmr, std::nullopt});
         } else {
-            requests.push_back({a, i == 0 ? kDocumentTypeVmr : kDocumentTypeFmr});
+            requests.push_back({a, i == 0 ? kDocumentTypeVmr : kDocumentTypeFmr, std::nullopt});
         }
     }
     return requests;
@@ -58,7 +58,12 @@ bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& work
     for (const DocumentRequest& request : requests) {
         VolumeFile file;
         std::string problem;
-        bool ok = readVolumeFile(request.path, file, problem);
+        bool ok = true;
+        if (request.content) {
+            file = *request.content;
+        } else {
+            ok = readVolumeFile(request.path, file, problem);
+        }
         if (ok) {
             if (request.type == kDocumentTypeVmr) {
                 VmrDocument vmr;

@@ -2,16 +2,21 @@
 // VMR and the others as FMRs, unless a name is prefixed "vmr:" or "fmr:".
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "keldra/documents.h"
+#include "keldra/volume_file.h"
 
 namespace orvane::keldra {
 
 struct DocumentRequest {
     std::string path;
     int type = kDocumentTypeFmr;
+    // The file's content when it is already in memory (the built-in sample in a build that
+    // reads no NIfTI files); `path` then only names the document.
+    std::optional<VolumeFile> content;
 };
 
 // The requests for the given arguments, in order.

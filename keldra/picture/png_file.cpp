@@ -11,6 +11,8 @@
 
 namespace orvane::picture {
 
+bool pngFilesSupported() { return true; }
+
 bool writePng(const RgbImage& image, const std::string& path, std::string& error) {
     if (image.width() <= 0 || image.height() <= 0) {
         error = "cannot write an empty picture to " + path;

@@ -8,6 +8,9 @@
 
 namespace orvane::picture {
 
+// Whether this build reads and writes PNG files (false in a build without libpng).
+bool pngFilesSupported();
+
 // Writes the image to a temporary file beside `path` and renames it into place, so a reader
 // never sees half a picture. Returns false and says why in `error` when it cannot.
 bool writePng(const RgbImage& image, const std::string& path, std::string& error);

@@ -8,6 +8,8 @@ namespace {
 constexpr const char* kNoPng = "this build of keldra reads and writes no PNG files (it was built without libpng)";
 }  // namespace
 
+bool pngFilesSupported() { return false; }
+
 bool writePng(const RgbImage& /*image*/, const std::string& /*path*/, std::string& error) {
     error = kNoPng;
     return false;
