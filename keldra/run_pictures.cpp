@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "keldra/picture/png_file.h"
 
@@ -102,6 +103,11 @@ long changedVoxels(const FmrDocument& before, const FmrDocument& after) {
     return changed;
 }
 
+pic::PicturePlan anatomicalPicturePlan(const pic::PictureVolume& anatomy, const pic::PictureVolume& functional,
+                                       const pic::PictureOptions& options) {
+    return pic::planPicture(anatomy.grid, &functional, options, 2);
+}
+
 bool runChangedSomething(const RunOutcome& outcome) {
     const auto& before = outcome.before.documents;
     const auto& after = outcome.after.documents;
@@ -147,18 +153,39 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
     const pic::PictureVolume anatomy = vmrPictureVolume(*vmrBefore);
     const pic::PictureVolume anatomyAfter = vmrPictureVolume(*vmrAfter);
     const pic::PictureVolume functional = fmrPictureVolume(*fmrs.front().first);
+    // The first functional the run changed, as the plug-in saved it.
+    std::optional<pic::PictureVolume> saved;
+    for (const auto& [before, after] : fmrs) {
+        if (changedVoxels(*before, *after) > 0) {
+            saved = fmrPictureVolume(*after);
+            break;
+        }
+    }
 
-    // The anatomical's pictures share one plan and one grey window, so that they line up.
-    const pic::PicturePlan plan = pic::planPicture(anatomy.grid, &functional, options, 1);
+    // The anatomical's pictures share one plan and one grey window, so that they line up. The
+    // red edges show what the plug-in wrote, never the functional placed by the affines alone:
+    // only so does a fault inside the plug-in show. The field of view is the host's own
+    // knowledge of where the functional lies.
+    const pic::PicturePlan plan = anatomicalPicturePlan(anatomy, functional, options);
     pic::PictureLayers layers;
     layers.base = &anatomy;
     layers.window = pic::robustWindow(anatomy.values);
-    layers.overlay = &functional;
+    std::optional<pic::ProjectedRegion> region;
+    if (changedVoxels(*vmrBefore, *vmrAfter) > 0) {
+        region = pic::projectedRegion(anatomy, anatomyAfter);
+        layers.projected = &*region;
+        layers.edgeLegend = "edges of what the plug-in wrote into the anatomy";
+    } else if (saved) {
+        layers.overlay = &*saved;
+        layers.edgeLegend = "edges of the functional the plug-in saved, placed by its affine";
+    }
     layers.fieldOfView = &functional.grid;
+    layers.fieldOfViewLegend = "functional's field of view, from the affines";
     layers.caption = {"anatomy " + describe(anatomy) + "   functional, volume 1, " + describe(functional)};
     if (!writePicture(pic::renderPicture(plan, layers, options), folder, "alignment.png", written, error)) {
         return false;
     }
+    layers.projected = nullptr;
     layers.overlay = nullptr;
     layers.fieldOfView = nullptr;
     layers.caption = {"before the run: anatomy " + describe(anatomy)};
@@ -171,12 +198,19 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
         return false;
     }
 
-    const pic::PicturePlan functionalPlan = pic::planPicture(functional.grid, &anatomy, options, 1);
+    // The other way round. When the plug-in wrote into the first functional, its output is the
+    // picture, and the anatomy's edges (placed by the affines) show whether it lines up.
+    const bool savedFirst = changedVoxels(*fmrs.front().first, *fmrs.front().second) > 0;
+    const pic::PictureVolume reverseBase = savedFirst ? fmrPictureVolume(*fmrs.front().second) : functional;
+    const pic::PicturePlan functionalPlan = pic::planPicture(functional.grid, &anatomy, options, 2);
     pic::PictureLayers reverse;
-    reverse.base = &functional;
-    reverse.window = pic::robustWindow(functional.values);
+    reverse.base = &reverseBase;
+    reverse.window = pic::robustWindow(reverseBase.values);
     reverse.overlay = &anatomy;
-    reverse.caption = {"functional, volume 1, " + describe(functional) + "   anatomy " + describe(anatomy)};
+    reverse.edgeLegend = "edges of the anatomy, placed by the affines";
+    reverse.caption = {std::string(savedFirst ? "functional as the plug-in saved it" : "functional") + ", volume 1, " +
+                           describe(functional),
+                       "anatomy " + describe(anatomy)};
     if (!writePicture(pic::renderPicture(functionalPlan, reverse, options), folder, "alignment_fmr.png", written, error)) {
         return false;
     }

@@ -1,7 +1,10 @@
 // The pictures keldra writes after a run that changed something, from the documents as they
 // were opened and as the plug-in left them:
-//   alignment.png      the anatomical with the first functional's edges and field of view
-//   alignment_fmr.png  the first functional's first volume with the anatomical's edges
+//   alignment.png      the anatomical with the edges of what the plug-in projected (the voxels
+//                      it wrote into the anatomical or, when it wrote none, the functional it
+//                      saved, placed by its affine) and the first functional's field of view
+//   alignment_fmr.png  the first functional's first volume, as the plug-in saved it when it
+//                      changed it, with the anatomical's edges placed by the affines
 //   before.png, after.png  the anatomical before and after the run, laid out as alignment.png
 //   fmrN_before.png, fmrN_after.png  functional N before and after, when the run changed it
 #pragma once
@@ -22,6 +25,11 @@ picture::PictureVolume fmrPictureVolume(const FmrDocument& fmr);
 // Voxels (of every volume) whose value differs between two versions of a document.
 long changedVoxels(const VmrDocument& before, const VmrDocument& after);
 long changedVoxels(const FmrDocument& before, const FmrDocument& after);
+
+// The layout of alignment.png, before.png and after.png: the anatomical's slices spread over
+// the functional's field of view, with room for a caption line and a legend that may wrap.
+picture::PicturePlan anatomicalPicturePlan(const picture::PictureVolume& anatomy, const picture::PictureVolume& functional,
+                                           const picture::PictureOptions& options);
 
 // True when the run changed the anatomical or any functional.
 bool runChangedSomething(const RunOutcome& outcome);

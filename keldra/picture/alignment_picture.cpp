@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 #include "keldra/picture/bitmap_font.h"
 #include "keldra/picture/edge_levels.h"
@@ -45,7 +46,8 @@ struct PanelLayers {
 };
 
 void drawPanel(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, const PictureLayers& layers,
-               const std::vector<float>& levels, const std::optional<WorldAffine>& worldToOverlay,
+               const ProjectedRegion* projected, const std::vector<float>& levels,
+               const std::optional<WorldAffine>& worldToOverlay,
                const std::optional<WorldAffine>& worldToView, const PictureOptions& options) {
     const VolumeGrid& grid = plan.grid;
     const std::size_t count = static_cast<std::size_t>(panel.width) * static_cast<std::size_t>(panel.height);
@@ -53,11 +55,15 @@ void drawPanel(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel,
     for (int v = 0; v < panel.height; ++v) {
         for (int u = 0; u < panel.width; ++u) {
             const Point3d voxel = panelPixelToVoxel(plan, panel, u, v);
-            const float value = layers.base->at(nearestIndex(voxel.x, grid.nx), nearestIndex(voxel.y, grid.ny),
-                                                nearestIndex(voxel.z, grid.nz));
-            const std::uint8_t grey = layers.window.grey(value);
+            const std::size_t shown = grid.index(nearestIndex(voxel.x, grid.nx), nearestIndex(voxel.y, grid.ny),
+                                                 nearestIndex(voxel.z, grid.nz));
+            const std::uint8_t grey = layers.window.grey(layers.base->values[shown]);
             image.setPixel(panel.left + u, panel.top + v, {grey, grey, grey});
             const std::size_t here = static_cast<std::size_t>(v) * static_cast<std::size_t>(panel.width) + static_cast<std::size_t>(u);
+            if (projected != nullptr) {
+                // Outside the region is level 0, so its outline is an edge like any other.
+                panelLayers.level[here] = projected->inside[shown] != 0 ? 1 + levelOf(levels, projected->values[shown]) : 0;
+            }
             if (!worldToOverlay && !worldToView) {
                 continue;
             }
@@ -139,7 +145,16 @@ RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, con
     }
     std::vector<float> levels;
     std::optional<WorldAffine> worldToOverlay;
-    if (layers.overlay != nullptr) {
+    // A region drawn on the base grid must cover it voxel for voxel.
+    const ProjectedRegion* projected = layers.projected;
+    const std::size_t baseVoxels = layers.base->values.size();
+    if (projected != nullptr && (projected->inside.size() != baseVoxels || projected->values.size() != baseVoxels ||
+                                 plan.grid.voxelCount() != baseVoxels)) {
+        projected = nullptr;
+    }
+    if (projected != nullptr) {
+        levels = edgeLevels(valuesInside(*projected));
+    } else if (layers.overlay != nullptr) {
         worldToOverlay = invertAffine(layers.overlay->grid.voxelToWorld);
         levels = edgeLevels(layers.overlay->values);
     }
@@ -148,29 +163,43 @@ RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, con
         worldToView = invertAffine(layers.fieldOfView->voxelToWorld);
     }
     for (const PanelPlan& panel : plan.panels) {
-        drawPanel(image, plan, panel, layers, levels, worldToOverlay, worldToView, options);
+        drawPanel(image, plan, panel, layers, projected, levels, worldToOverlay, worldToView, options);
     }
 
-    int y = kPictureMargin;
-    for (int line = 0; line < plan.captionLines && line < static_cast<int>(layers.caption.size()); ++line) {
-        drawText(image, kPictureMargin, y + line * kTextLineHeight, layers.caption[static_cast<std::size_t>(line)],
-                 kTextColour, kTextScale, false);
+    const int shownCaption = std::min(plan.captionLines, static_cast<int>(layers.caption.size()));
+    for (int line = 0; line < shownCaption; ++line) {
+        drawText(image, kPictureMargin, kPictureMargin + line * kTextLineHeight,
+                 layers.caption[static_cast<std::size_t>(line)], kTextColour, kTextScale, false);
     }
-    y += plan.captionLines * kTextLineHeight;
-    std::string legend = conventionText(options.convention);
-    int x = kPictureMargin;
-    if (layers.overlay != nullptr) {
-        const std::string edges = (options.edgeColour == EdgeColour::Red ? "red" : "yellow") +
-                                  std::string(": edges of ") + layers.overlay->name + "   ";
-        drawText(image, x, y, edges, edgeRgb(options.edgeColour), kTextScale, false);
-        x += textWidth(edges + " ", kTextScale);
+    std::vector<std::pair<std::string, Rgb>> legend;
+    if (projected != nullptr || layers.overlay != nullptr) {
+        const std::string what = !layers.edgeLegend.empty() ? layers.edgeLegend
+                                 : projected != nullptr     ? std::string("edges of the region written")
+                                                            : "edges of " + layers.overlay->name;
+        legend.emplace_back((options.edgeColour == EdgeColour::Red ? "red: " : "yellow: ") + what,
+                            edgeRgb(options.edgeColour));
     }
     if (layers.fieldOfView != nullptr) {
-        const std::string outline = "blue: field of view   ";
-        drawText(image, x, y, outline, outlineRgb(), kTextScale, false);
-        x += textWidth(outline + " ", kTextScale);
+        legend.emplace_back("blue: " + (layers.fieldOfViewLegend.empty() ? std::string("field of view")
+                                                                          : layers.fieldOfViewLegend),
+                            outlineRgb());
     }
-    drawText(image, x, y, legend, kTextColour, kTextScale, false);
+    legend.emplace_back(conventionText(options.convention), kTextColour);
+    // Items run left to right four spaces apart, and move to the next reserved line when the
+    // picture is too narrow for them.
+    const int lastLine = plan.captionLines;
+    int line = shownCaption;
+    int x = kPictureMargin;
+    const int gap = 4 * kGlyphAdvance * kTextScale;
+    for (const auto& [text, colour] : legend) {
+        const int width = textWidth(text, kTextScale);
+        if (x > kPictureMargin && x + width > plan.width - kPictureMargin && line < lastLine) {
+            ++line;
+            x = kPictureMargin;
+        }
+        drawText(image, x, kPictureMargin + line * kTextLineHeight, text, colour, kTextScale, false);
+        x += width + gap;
+    }
     return image;
 }
 

@@ -1,7 +1,9 @@
 // Drawing a picture from a plan: the base volume in grey, and optionally over it, one pixel
-// wide and opaque, the edges of another volume as they fall in the base grid and the outline of
-// a field of view. The alignment picture puts the functional's edges on the anatomy; the reverse
-// picture the anatomy's edges on the functional; before and after pictures have no overlay.
+// wide and opaque, edges in one colour and the outline of a field of view. The edges are either
+// those of another volume placed in the base grid by the two affines, or those of a region
+// written into the base grid itself (the outline of the region and the edges of its values).
+// The alignment picture puts what the plug-in projected on the anatomy; the reverse picture the
+// anatomy's edges on the functional; before and after pictures have no overlay.
 #pragma once
 
 #include <string>
@@ -10,6 +12,7 @@
 #include "keldra/picture/grey_window.h"
 #include "keldra/picture/picture_plan.h"
 #include "keldra/picture/picture_volume.h"
+#include "keldra/picture/projected_region.h"
 #include "keldra/picture/rgb_image.h"
 
 namespace orvane::picture {
@@ -28,8 +31,18 @@ struct PictureLayers {
     const PictureVolume* base = nullptr;
     GreyWindow window;
     const PictureVolume* overlay = nullptr;    // edges drawn where its levels change
+    // Instead of `overlay`: a region on the base grid, drawn as its outline and the edges of
+    // its values inside it.
+    const ProjectedRegion* projected = nullptr;
     const VolumeGrid* fieldOfView = nullptr;   // outline drawn where its box ends
-    std::vector<std::string> caption;          // at most plan.captionLines lines are shown
+    // What the legend says the edges and the outline show, after their colour's name; by
+    // default "edges of" the overlay's name and "field of view".
+    std::string edgeLegend;
+    std::string fieldOfViewLegend;
+    // The lines shown above the legend, at most plan.captionLines of them. The legend starts on
+    // the line after the last caption line shown, and wraps onto the lines the plan reserved
+    // for caption lines that were not used.
+    std::vector<std::string> caption;
 };
 
 Rgb edgeRgb(EdgeColour colour);

@@ -14,6 +14,7 @@
 #include "keldra/picture/alignment_picture.h"
 #include "keldra/picture/demo_sample.h"
 #include "keldra/picture/png_file.h"
+#include "keldra/run_pictures.h"
 #include "keldra/volume_file.h"
 #include "tests/keldra/keldra_process.h"
 #include "tests/keldra/nifti_fixture.h"
@@ -26,7 +27,9 @@ using nlohmann::json;
 // The panel rectangles of the anatomical's pictures for the built-in sample.
 picture::PicturePlan demoAnatomicalPlan() {
     const picture::PictureVolume functional = picture::sampleFunctional(picture::demoFunctionalGrid(), 1, 1).volume(0);
-    return picture::planPicture(picture::demoAnatomicalGrid(), &functional, picture::PictureOptions{}, 1);
+    picture::PictureVolume anatomical;
+    anatomical.grid = picture::demoAnatomicalGrid();
+    return anatomicalPicturePlan(anatomical, functional, picture::PictureOptions{});
 }
 
 picture::RgbImage decode(const std::string& path) {

@@ -1,0 +1,140 @@
+// The pictures of a run draw what the plug-in wrote, not what the files' affines imply: a
+// run outcome whose output is mirrored against the affines must show the mirrored edges.
+#include "keldra/run_pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "keldra/picture/png_file.h"
+#include "tests/keldra/nifti_fixture.h"
+
+namespace orvane::keldra::testing {
+namespace {
+
+constexpr int kVmrSize = 72;
+constexpr int kFmrSize = 20;
+constexpr double kFmrVoxel = 3.0;
+constexpr double kBallRadius = 10.0;
+const Vector3d kWhereTheAffinesPutIt{-12.0, 0.0, 0.0};
+const Vector3d kWhereThePlugInPutIt{12.0, 0.0, 0.0};
+
+DocumentGeometry centredGeometry(int n, double voxel) {
+    DocumentGeometry g;
+    for (int a = 0; a < 3; ++a) {
+        g.grid[a] = n;
+        g.voxelSize[a] = static_cast<float>(voxel);
+    }
+    g.transformCode = 1;
+    const double half = (n - 1) / 2.0 * voxel;
+    g.voxelToWorld = Affine::translation({-half, -half, -half}) * Affine::scaling(voxel, voxel, voxel);
+    return g;
+}
+
+// Calls `write(index, distance from the ball's centre)` for every voxel of the grid.
+template <typename Write>
+void forEachVoxel(const DocumentGeometry& g, const Vector3d& centre, Write write) {
+    for (int z = 0; z < g.grid[2]; ++z) {
+        for (int y = 0; y < g.grid[1]; ++y) {
+            for (int x = 0; x < g.grid[0]; ++x) {
+                const Vector3d w = g.voxelToWorld.apply({double(x), double(y), double(z)});
+                write(static_cast<std::size_t>(x) + static_cast<std::size_t>(g.grid[0]) * (y + static_cast<std::size_t>(g.grid[1]) * z),
+                      length(w - centre));
+            }
+        }
+    }
+}
+
+// An anatomical head of 60 and a functional whose ball lies, by the affines, on the left.
+RunOutcome openedWorkspace() {
+    VmrDocument vmr;
+    vmr.sourcePath = "anat.nii.gz";
+    vmr.geometry = centredGeometry(kVmrSize, 1.0);
+    vmr.voxels.assign(static_cast<std::size_t>(kVmrSize) * kVmrSize * kVmrSize, 0);
+    forEachVoxel(vmr.geometry, {0, 0, 0}, [&](std::size_t i, double d) { vmr.voxels[i] = d < 34.0 ? 60 : 0; });
+    FmrDocument fmr;
+    fmr.sourcePath = "bold.nii.gz";
+    fmr.geometry = centredGeometry(kFmrSize, kFmrVoxel);
+    fmr.intData.assign(fmr.voxelsPerVolume(), 0);
+    forEachVoxel(fmr.geometry, kWhereTheAffinesPutIt,
+                 [&](std::size_t i, double d) { fmr.intData[i] = d < kBallRadius ? 150 : 0; });
+    RunOutcome outcome;
+    outcome.before.documents = {vmr, fmr};
+    outcome.after = outcome.before;
+    return outcome;
+}
+
+// Red pixels of alignment.png inside the panels, by the side of the head they lie on.
+struct RedSides {
+    long left = 0;
+    long right = 0;
+    long offTheBall = 0;  // further than `tolerance` from the surface of the plug-in's ball
+};
+
+RedSides redSides(const RunOutcome& outcome, const std::string& folder, double tolerance) {
+    std::vector<std::string> written;
+    std::string error;
+    EXPECT_TRUE(writeRunPictures(outcome, folder, {}, written, error)) << error;
+    const auto image = picture::readPng(folder + "/alignment.png", error);
+    EXPECT_TRUE(image) << error;
+    RedSides sides;
+    if (!image) {
+        return sides;
+    }
+    const auto& before = outcome.before.documents;
+    const picture::PicturePlan plan = anatomicalPicturePlan(vmrPictureVolume(std::get<VmrDocument>(before[0])),
+                                                            fmrPictureVolume(std::get<FmrDocument>(before[1])), {});
+    EXPECT_EQ(image->width(), plan.width);
+    for (const picture::PanelPlan& panel : plan.panels) {
+        for (int v = 0; v < panel.height; ++v) {
+            for (int u = 0; u < panel.width; ++u) {
+                if (image->pixel(panel.left + u, panel.top + v) != picture::edgeRgb(picture::EdgeColour::Red)) {
+                    continue;
+                }
+                const picture::Point3d w =
+                    picture::applyAffine(plan.grid.voxelToWorld, picture::panelPixelToVoxel(plan, panel, u, v));
+                (w.x < 0.0 ? sides.left : sides.right) += 1;
+                const double d = length(Vector3d{w.x, w.y, w.z} - kWhereThePlugInPutIt);
+                sides.offTheBall += std::fabs(d - kBallRadius) > tolerance ? 1 : 0;
+            }
+        }
+    }
+    return sides;
+}
+
+TEST(RunPictures, EdgesFollowWhatThePlugInWroteNotTheAffines) {
+    // Writing into the anatomical: the ball lands on the right, mirrored against the affines,
+    // and at every fifth voxel the anatomical already held the value written there.
+    {
+        ScratchFolder folder;
+        RunOutcome outcome = openedWorkspace();
+        auto& vmrBefore = std::get<VmrDocument>(outcome.before.documents[0]);
+        auto& vmrAfter = std::get<VmrDocument>(outcome.after.documents[0]);
+        forEachVoxel(vmrAfter.geometry, kWhereThePlugInPutIt, [&](std::size_t i, double d) {
+            if (d < kBallRadius) {
+                vmrAfter.voxels[i] = 150;
+                vmrBefore.voxels[i] = i % 5 == 0 ? 150 : vmrBefore.voxels[i];
+            }
+        });
+        const RedSides sides = redSides(outcome, folder.path(), std::sqrt(3.0) / 2.0 + 1.0);
+        EXPECT_GT(sides.right, 300);
+        EXPECT_EQ(sides.left, 0);
+        EXPECT_EQ(sides.offTheBall, 0);
+    }
+    // Writing into the functional (nothing in the anatomical changes): the saved functional's
+    // ball is the mirrored one, placed by the functional's affine.
+    {
+        ScratchFolder folder;
+        RunOutcome outcome = openedWorkspace();
+        auto& fmrAfter = std::get<FmrDocument>(outcome.after.documents[1]);
+        forEachVoxel(fmrAfter.geometry, kWhereThePlugInPutIt,
+                     [&](std::size_t i, double d) { fmrAfter.intData[i] = d < kBallRadius ? 180 : 0; });
+        const RedSides sides = redSides(outcome, folder.path(), kFmrVoxel * std::sqrt(3.0) / 2.0 + 1.0);
+        EXPECT_GT(sides.right, 300);
+        EXPECT_EQ(sides.left, 0);
+        EXPECT_EQ(sides.offTheBall, 0);
+    }
+}
+
+}  // namespace
+}  // namespace orvane::keldra::testing
