@@ -20,8 +20,8 @@ fi
 build/bin/keldra demo --out "$out" "$@"
 
 echo
-echo "Look at $out/alignment.png: the red (or yellow) lines are the functional's edges drawn on"
-echo "the anatomy, the blue line the edge of its field of view."
+echo "Look at $out/alignment.png: the red (or yellow) lines are the edges of what the module"
+echo "projected into the anatomy, the blue line the edge of the functional's field of view."
 echo "They should follow the anatomy's outlines in every panel. $out/before.png and"
 echo "$out/after.png show the anatomy before and after the module projected the functional into"
 echo "it; $out/alignment_fmr.png the other way round; $out/report.json what the run did."
