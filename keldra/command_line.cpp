@@ -8,6 +8,7 @@
 #include <optional>
 #include <system_error>
 
+#include "keldra/byte_count.h"
 #include "keldra/checksum.h"
 #include "keldra/demo_files.h"
 #include "keldra/document_builder.h"
@@ -48,6 +49,7 @@ struct RunOptions {
     std::string outputFolder = kDefaultOutputFolder;
     std::string pluginPath;
     std::string hostVersion = "2.4.0";
+    std::string maxImageSize = "4GiB";
     bool radiological = false;
     bool colourBlindSafe = false;
     // Files written before the run on its behalf (the demo's sample), for the report.
@@ -62,6 +64,19 @@ picture::PictureOptions pictureOptions(const RunOptions& options) {
     pictures.convention = options.radiological ? picture::Convention::Radiological : picture::Convention::Neurological;
     pictures.edgeColour = options.colourBlindSafe ? picture::EdgeColour::ColourBlindSafe : picture::EdgeColour::Red;
     return pictures;
+}
+
+// The help text and parsing of --max-image-size, shared by both commands.
+constexpr const char* kMaxImageSizeHelp =
+    "Refuse images whose header declares more data than this (K, M, G, T: binary units).\n"
+    "Example: --max-image-size 512M";
+
+bool readLimits(const std::string& maxImageSize, VolumeReadLimits& limits, std::string& error) {
+    if (!parseByteCount(maxImageSize, limits.maxImageBytes) || limits.maxImageBytes == 0) {
+        error = "--max-image-size " + maxImageSize + ": expected a size such as 4G or 512M";
+        return false;
+    }
+    return true;
 }
 
 // Three dot-separated whole numbers of up to six digits each, such as 2.4.0.
@@ -122,6 +137,11 @@ int runCommand(const RunOptions& options) {
     if (!parseVersion(options.hostVersion, settings.version)) {
         return fail("--host-version " + options.hostVersion + ": expected three numbers such as 2.4.0");
     }
+    VolumeReadLimits limits;
+    std::string limitError;
+    if (!readLimits(options.maxImageSize, limits, limitError)) {
+        return fail(limitError);
+    }
     settings.integerAnswer = options.mapping;
     settings.interactive = isInteractiveInput();
     settings.outputFolder = options.outputFolder;
@@ -151,7 +171,7 @@ int runCommand(const RunOptions& options) {
         SlowStepNotice notice(std::cerr, "loading the documents");
         loaded = loadWorkspace(options.sampleInMemory.empty() ? documentRequests(options.documents)
                                                               : options.sampleInMemory,
-                               workspace, warnings, error);
+                               workspace, warnings, error, limits);
     }
     if (!loaded) {
         return fail(error);
@@ -335,9 +355,13 @@ int demoCommand(RunOptions options) {
     return exitCode;
 }
 
-int infoCommand(const std::string& path) {
+int infoCommand(const std::string& path, const std::string& maxImageSize) {
     std::string error;
-    if (!describeFile(path, std::cout, error)) {
+    VolumeReadLimits limits;
+    if (!readLimits(maxImageSize, limits, error)) {
+        return fail(error);
+    }
+    if (!describeFile(path, std::cout, error, limits)) {
         return fail(error);
     }
     return kExitSuccess;
@@ -381,6 +405,7 @@ int runCommandLine(int argc, char** argv) {
                     "The version this host reports to the plug-in, to try its version check.\n"
                     "Example: --host-version 2.0.9")
         ->capture_default_str();
+    run->add_option("--max-image-size", options.maxImageSize, kMaxImageSizeHelp)->capture_default_str();
     run->footer("Example: keldra run anat.nii.gz bold.nii.gz --mapping 1 --out check-bold");
 
     const auto addPictureOptions = [&options](CLI::App* command) {
@@ -415,6 +440,8 @@ int runCommandLine(int argc, char** argv) {
     CLI::App* info = app.add_subcommand("info", "Print what the host makes of a file: grid, voxel size, data type,\n"
                                                 "the transform used, orientation, slice order and slice centres.");
     info->add_option("FILE", infoPath, "A .nii or .nii.gz file. Example: keldra info bold.nii.gz")->required();
+    std::string infoMaxImageSize = "4GiB";
+    info->add_option("--max-image-size", infoMaxImageSize, kMaxImageSizeHelp)->capture_default_str();
 
     try {
         app.parse(argc, argv);
@@ -430,7 +457,7 @@ int runCommandLine(int argc, char** argv) {
     if (demo->parsed()) {
         return demoCommand(options);
     }
-    return infoCommand(infoPath);
+    return infoCommand(infoPath, infoMaxImageSize);
 }
 
 }  // namespace orvane::keldra

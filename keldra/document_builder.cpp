@@ -33,6 +33,18 @@ void setGrid(const DocumentGeometry& g, VolumeFile& file) {
     }
 }
 
+// Values beyond single precision's range become infinities, as the host's float data holds
+// them, rather than an undefined conversion.
+float toSinglePrecision(double value) {
+    if (value > std::numeric_limits<float>::max()) {
+        return std::numeric_limits<float>::infinity();
+    }
+    if (value < -std::numeric_limits<float>::max()) {
+        return -std::numeric_limits<float>::infinity();
+    }
+    return static_cast<float>(value);
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> anatomicalBytes(const VolumeFile& file, std::string& note) {
@@ -172,7 +184,7 @@ bool makeFmrDocument(const std::string& path, const VolumeFile& file, FmrDocumen
         d.header.setDataType(FmrHeader::kDataTypeFloat32);
         d.floatData.resize(count);
         for (std::size_t i = 0; i < count; ++i) {
-            d.floatData[i] = static_cast<float>(file.value(i));
+            d.floatData[i] = toSinglePrecision(file.value(i));
         }
         d.conversion = "converted from " + file.sampleTypeName + (file.isScaled() ? " (scaling applied)" : "") +
                        " to 32-bit floats";

@@ -69,6 +69,13 @@ bool adoptGeometry(const VolumeFile& file, DocumentGeometry& geometry, std::stri
             return false;
         }
     }
+    // Orthogonal columns of the right lengths leave no room for a singular matrix, but a column
+    // of length 0 slips through both checks when the voxel size is below their tolerance.
+    Affine inverse;
+    if (!invert(w, inverse)) {
+        error = std::string("has a singular ") + name + " (it maps the grid onto a plane), so it cannot be inverted";
+        return false;
+    }
     geometry = g;
     return true;
 }

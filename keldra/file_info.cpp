@@ -65,10 +65,10 @@ std::string functionalStorage(const VolumeFile& file) {
 
 }  // namespace
 
-bool describeFile(const std::string& path, std::ostream& out, std::string& error) {
+bool describeFile(const std::string& path, std::ostream& out, std::string& error, const VolumeReadLimits& limits) {
     VolumeFile file;
     std::string problem;
-    if (!readVolumeFile(path, file, problem)) {
+    if (!readVolumeFile(path, limits, file, problem)) {
         error = path + ": " + problem;
         return false;
     }
@@ -105,9 +105,11 @@ bool describeFile(const std::string& path, std::ostream& out, std::string& error
     out << "Slice order:        " << sliceOrderText(geometry, record) << "\n";
     out << "First slice centre: " << point(sliceCentre(geometry, 0)) << "\n";
     out << "Last slice centre:  " << point(sliceCentre(geometry, geometry.grid[2] - 1)) << "\n";
-    std::string warning = transformDisagreementWarning(path, file);
-    if (!warning.empty()) {
-        out << warning << "\n";
+    for (const std::string& warning :
+         {transformDisagreementWarning(path, file), nonFiniteSamplesWarning(path, file, kDocumentTypeFmr)}) {
+        if (!warning.empty()) {
+            out << warning << "\n";
+        }
     }
     return true;
 }

@@ -1,5 +1,5 @@
-// Reading and writing NIfTI-1 and NIfTI-2 files (.nii, .nii.gz) through nifti_clib. This is
-// the only place that knows the file format.
+// Writing NIfTI files (.nii, .nii.gz) through nifti_clib. Reading, with its checks, is in
+// nifti_file_reader.cpp.
 #include <nifti2_io.h>
 
 #include <cstdlib>
@@ -23,33 +23,9 @@ struct NiftiImageDeleter {
 };
 using NiftiImagePtr = std::unique_ptr<nifti_image, NiftiImageDeleter>;
 
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-
 // The library reports problems on stderr itself unless told to be quiet; keldra words its
 // own one-line messages instead.
 void quietLibrary() { nifti_set_debug_level(0); }
-
-bool endsWith(const std::string& s, const std::string& suffix) {
-    return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
-
-SampleType sampleTypeOf(int datatype) {
-    switch (datatype) {
-        case DT_UINT8: return SampleType::UInt8;
-        case DT_INT8: return SampleType::Int8;
-        case DT_INT16: return SampleType::Int16;
-        case DT_UINT16: return SampleType::UInt16;
-        case DT_INT32: return SampleType::Int32;
-        case DT_UINT32: return SampleType::UInt32;
-        case DT_INT64: return SampleType::Int64;
-        case DT_UINT64: return SampleType::UInt64;
-        case DT_FLOAT32: return SampleType::Float32;
-        case DT_FLOAT64: return SampleType::Float64;
-        default: return SampleType::Unsupported;
-    }
-}
 
 int datatypeOf(SampleType type) {
     switch (type) {
@@ -68,16 +44,6 @@ int datatypeOf(SampleType type) {
     return DT_UNKNOWN;
 }
 
-Affine toAffine(const nifti_dmat44& m) {
-    Affine a;
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            a.m[r][c] = m.m[r][c];
-        }
-    }
-    return a;
-}
-
 nifti_dmat44 toNifti(const Affine& a) {
     nifti_dmat44 m;
     for (int r = 0; r < 4; ++r) {
@@ -91,77 +57,6 @@ nifti_dmat44 toNifti(const Affine& a) {
 }  // namespace
 
 bool volumeFilesSupported() { return true; }
-
-bool readVolumeFile(const std::string& path, VolumeFile& file, std::string& error) {
-    quietLibrary();
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        error = "no such file";
-        return false;
-    }
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        error = "not a regular file";
-        return false;
-    }
-    if (!endsWith(path, ".nii") && !endsWith(path, ".nii.gz")) {
-        error = "not a NIfTI file (the name must end in .nii or .nii.gz)";
-        return false;
-    }
-    int version = 0;
-    std::unique_ptr<void, FreeDeleter> header(nifti_read_header(path.c_str(), &version, 1));
-    if (!header || (version != 1 && version != 2)) {
-        error = "not a NIfTI file (no valid NIfTI header)";
-        return false;
-    }
-    NiftiImagePtr image(nifti_image_read(path.c_str(), 1));
-    if (!image || image->data == nullptr) {
-        error = "the image data could not be read (the file is truncated or damaged)";
-        return false;
-    }
-    if (image->nifti_type != NIFTI_FTYPE_NIFTI1_1 && image->nifti_type != NIFTI_FTYPE_NIFTI2_1) {
-        error = "not a single-file NIfTI image";
-        return false;
-    }
-    // Dimensions beyond ndim read as 0.
-    const std::int64_t volumes = image->ndim >= 4 && image->nt > 1 ? image->nt : 1;
-    if (image->ndim > 4 && (image->nu > 1 || image->nv > 1 || image->nw > 1)) {
-        error = "has more than four dimensions";
-        return false;
-    }
-    const std::int64_t limit = 1 << 20;
-    const std::int64_t nz = image->ndim >= 3 && image->nz > 1 ? image->nz : 1;
-    const std::int64_t ny = image->ndim >= 2 && image->ny > 1 ? image->ny : 1;
-    if (image->nx < 1 || image->nx > limit || ny > limit || nz > limit || volumes > limit ||
-        static_cast<std::int64_t>(image->nx) * ny * nz * volumes != image->nvox) {
-        error = "has an invalid grid size";
-        return false;
-    }
-
-    VolumeFile result;
-    result.nx = static_cast<int>(image->nx);
-    result.ny = static_cast<int>(ny);
-    result.nz = static_cast<int>(nz);
-    result.volumes = static_cast<int>(volumes);
-    result.voxelSize[0] = image->dx;
-    result.voxelSize[1] = image->dy;
-    result.voxelSize[2] = image->dz;
-    result.sampleType = sampleTypeOf(image->datatype);
-    const char* typeName = nifti_datatype_string(image->datatype);
-    result.sampleTypeName = typeName != nullptr ? typeName : "unknown";
-    result.slope = image->scl_slope;
-    result.intercept = image->scl_inter;
-    result.sformCode = image->sform_code;
-    result.sform = toAffine(image->sto_xyz);
-    result.qformCode = image->qform_code;
-    result.qform = toAffine(image->qto_xyz);
-    if (result.sampleType != SampleType::Unsupported) {
-        std::size_t bytes = static_cast<std::size_t>(image->nvox) * sampleSize(result.sampleType);
-        result.samples.resize(bytes);
-        std::memcpy(result.samples.data(), image->data, bytes);
-    }
-    file = std::move(result);
-    return true;
-}
 
 bool writeVolumeFile(const std::string& path, const VolumeFile& file, std::string& error) {
     quietLibrary();

@@ -50,6 +50,8 @@ struct VolumeFile {
     Affine sform = Affine::identity();
     int qformCode = 0;
     Affine qform = Affine::identity();
+    // Real samples that are NaN or infinite; kept as they are, and reported.
+    std::size_t nonFiniteSamples = 0;
 
     std::size_t voxelsPerVolume() const {
         return static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny) * static_cast<std::size_t>(nz);
@@ -63,9 +65,17 @@ struct VolumeFile {
 // build) refuses both and works on the built-in sample, held in memory.
 bool volumeFilesSupported();
 
-// Reads a .nii or .nii.gz file. On failure returns false with a one-line reason (without the
-// file name) in `error`; the file is only ever opened for reading.
+// How much a file may make keldra read and hold.
+struct VolumeReadLimits {
+    std::uint64_t maxImageBytes = std::uint64_t{4} << 30;  // declared image data, 4 GiB
+};
+
+// Reads a .nii or .nii.gz file, after checking its header (nifti_header_validation.h). The
+// path is opened as given, only if it is a regular file; no other name is tried. On failure
+// returns false with a one-line reason (without the file name) in `error`; the file is only
+// ever opened for reading.
 bool readVolumeFile(const std::string& path, VolumeFile& file, std::string& error);
+bool readVolumeFile(const std::string& path, const VolumeReadLimits& limits, VolumeFile& file, std::string& error);
 
 // Writes `file` as a NIfTI file at `path` (gzip-compressed when the name ends in .gz), with
 // scaling slope 1 and intercept 0. Overwrites whatever is at `path`: callers write to a

@@ -16,6 +16,12 @@ bool readVolumeFile(const std::string& /*path*/, VolumeFile& /*file*/, std::stri
     return false;
 }
 
+bool readVolumeFile(const std::string& /*path*/, const VolumeReadLimits& /*limits*/, VolumeFile& /*file*/,
+                    std::string& error) {
+    error = kNoNifti;
+    return false;
+}
+
 bool writeVolumeFile(const std::string& /*path*/, const VolumeFile& /*file*/, std::string& error) {
     error = kNoNifti;
     return false;

@@ -52,8 +52,21 @@ std::string transformDisagreementWarning(const std::string& path, const VolumeFi
     return text.str();
 }
 
+std::string nonFiniteSamplesWarning(const std::string& path, const VolumeFile& file, int documentType) {
+    if (file.nonFiniteSamples == 0) {
+        return {};
+    }
+    std::size_t total = file.voxelsPerVolume() * static_cast<std::size_t>(file.volumes);
+    std::ostringstream text;
+    text << "warning: " << path << ": " << file.nonFiniteSamples << " of its " << total
+         << " samples are NaN or infinite; "
+         << (documentType == kDocumentTypeVmr ? "the anatomical shows them as 0"
+                                              : "they are kept as they are in the functional's data");
+    return text.str();
+}
+
 bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& workspace,
-                   std::vector<std::string>& warnings, std::string& error) {
+                   std::vector<std::string>& warnings, std::string& error, const VolumeReadLimits& limits) {
     Workspace result;
     for (const DocumentRequest& request : requests) {
         VolumeFile file;
@@ -62,7 +75,7 @@ bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& work
         if (request.content) {
             file = *request.content;
         } else {
-            ok = readVolumeFile(request.path, file, problem);
+            ok = readVolumeFile(request.path, limits, file, problem);
         }
         if (ok) {
             if (request.type == kDocumentTypeVmr) {
@@ -83,9 +96,11 @@ bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& work
             error = request.path + ": " + problem;
             return false;
         }
-        std::string warning = transformDisagreementWarning(request.path, file);
-        if (!warning.empty()) {
-            warnings.push_back(warning);
+        for (const std::string& warning : {transformDisagreementWarning(request.path, file),
+                                           nonFiniteSamplesWarning(request.path, file, request.type)}) {
+            if (!warning.empty()) {
+                warnings.push_back(warning);
+            }
         }
     }
     workspace = std::move(result);

@@ -23,9 +23,14 @@ struct DocumentRequest {
 std::vector<DocumentRequest> documentRequests(const std::vector<std::string>& arguments);
 
 // Opens every requested file. On the first failure returns false with "<file>: <problem>" in
-// `error`. Each file whose sform and qform disagree adds a warning.
+// `error`. Each file whose sform and qform disagree, or that holds NaN or infinite values,
+// adds a warning.
 bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& workspace,
-                   std::vector<std::string>& warnings, std::string& error);
+                   std::vector<std::string>& warnings, std::string& error, const VolumeReadLimits& limits = {});
+
+// The warning for a file with NaN or infinite samples, saying what becomes of them in a
+// document of `documentType`; empty when it has none.
+std::string nonFiniteSamplesWarning(const std::string& path, const VolumeFile& file, int documentType);
 
 // The warning for a file whose two transforms disagree by more than 1 mm, naming both; empty
 // when they agree or it has fewer than two.
