@@ -57,6 +57,7 @@ struct RunOptions {
     // The demo's sample held in memory, in a build that writes no NIfTI files; replaces
     // `documents` when not empty.
     std::vector<DocumentRequest> sampleInMemory;
+    bool overwrite = false;
 };
 
 picture::PictureOptions pictureOptions(const RunOptions& options) {
@@ -146,8 +147,10 @@ int runCommand(const RunOptions& options) {
     settings.interactive = isInteractiveInput();
     settings.outputFolder = options.outputFolder;
 
-    // Refuse before anything is written: this host never replaces a file.
+    // Refuse before anything is written: this host never writes over an input, and replaces
+    // an earlier result only when asked to.
     std::error_code ec;
+    std::string error;
     fs::path folder(options.outputFolder);
     if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
         return fail(options.outputFolder + ": the output folder is a file");
@@ -156,16 +159,18 @@ int runCommand(const RunOptions& options) {
     for (const std::string& name : pictureFileNames(static_cast<int>(options.documents.size()))) {
         outputNames.push_back(name);
     }
+    settings.outputPolicy.overwrite = options.overwrite;
+    for (const DocumentRequest& request : documentRequests(options.documents)) {
+        settings.outputPolicy.addInput(request.path);
+    }
     for (const std::string& name : outputNames) {
-        fs::path existing = folder / name;
-        if (fs::exists(fs::symlink_status(existing, ec))) {
-            return fail(existing.string() + ": it already exists and is never overwritten; choose another --out folder");
+        if (!mayWriteOutput((folder / name).string(), settings.outputPolicy, error)) {
+            return fail(error + "; choose another --out folder");
         }
     }
 
     Workspace workspace;
     std::vector<std::string> warnings;
-    std::string error;
     bool loaded = false;
     {
         SlowStepNotice notice(std::cerr, "loading the documents");
@@ -188,13 +193,14 @@ int runCommand(const RunOptions& options) {
     if (!module) {
         return fail(pluginPath + ": " + error);
     }
+    settings.outputPolicy.addInput(pluginPath);
 
     fs::create_directories(folder, ec);
     if (ec) {
         return fail(options.outputFolder + ": the output folder cannot be created: " + ec.message());
     }
     HostLog log(std::cout);
-    if (!log.openFile((folder / kLogFileName).string(), error)) {
+    if (!log.openFile(options.outputFolder, kLogFileName, settings.outputPolicy, error)) {
         return fail(error);
     }
 
@@ -233,7 +239,8 @@ int runCommand(const RunOptions& options) {
         facts.message = message;
         std::string reportPath;
         std::string reportError;
-        if (!writeReport(options.outputFolder, runReport(outcome, facts), reportPath, reportError)) {
+        if (!log.close(reportError) ||
+            !writeReport(options.outputFolder, runReport(outcome, facts), reportPath, reportError, settings.outputPolicy)) {
             return fail(reportError);
         }
         std::cout << "keldra: wrote the run's report to " << reportPath << std::endl;
@@ -254,7 +261,8 @@ int runCommand(const RunOptions& options) {
         if (!outcome.after.documents.empty()) {
             if (const auto* vmr = std::get_if<VmrDocument>(&outcome.after.documents.front())) {
                 if (volumeFilesSupported()) {
-                    if (!writeNewVolumeFile(options.outputFolder, kVmrResultFileName, vmrAsVolumeFile(*vmr), error)) {
+                    if (!writeNewVolumeFile(options.outputFolder, kVmrResultFileName, vmrAsVolumeFile(*vmr), error,
+                                            settings.outputPolicy)) {
                         return fail(error);
                     }
                     facts.outputFiles.push_back((folder / kVmrResultFileName).string());
@@ -269,7 +277,8 @@ int runCommand(const RunOptions& options) {
             std::cout << "keldra: this build writes no PNG files, so no pictures were drawn" << std::endl;
         } else if (runChangedSomething(outcome)) {
             std::vector<std::string> pictures;
-            if (!writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error)) {
+            if (!writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error,
+                                  settings.outputPolicy)) {
                 return fail(error);
             }
             for (const std::string& path : pictures) {
@@ -406,6 +415,9 @@ int runCommandLine(int argc, char** argv) {
                     "Example: --host-version 2.0.9")
         ->capture_default_str();
     run->add_option("--max-image-size", options.maxImageSize, kMaxImageSizeHelp)->capture_default_str();
+    run->add_flag("--overwrite", options.overwrite,
+                  "Replace results of an earlier run in the output folder. Files named on the command line\n"
+                  "and the plug-in module are never replaced, under any name.");
     run->footer("Example: keldra run anat.nii.gz bold.nii.gz --mapping 1 --out check-bold");
 
     const auto addPictureOptions = [&options](CLI::App* command) {

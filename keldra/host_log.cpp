@@ -2,22 +2,53 @@
 #include "keldra/host_log.h"
 
 #include <filesystem>
-#include <system_error>
+#include <fstream>
 
 namespace orvane::keldra {
 
-bool HostLog::openFile(const std::string& path, std::string& error) {
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
-        error = path + ": it already exists and is never overwritten";
+HostLog::~HostLog() {
+    std::string ignored;
+    close(ignored);
+}
+
+bool HostLog::openFile(const std::string& folder, const std::string& fileName, const OutputPolicy& policy,
+                       std::string& error) {
+    if (!mayWriteOutput((std::filesystem::path(folder) / fileName).string(), policy, error)) {
         return false;
     }
-    file_.open(path, std::ios::out | std::ios::binary);
-    if (!file_) {
-        error = path + ": cannot be created";
-        return false;
-    }
+    folder_ = folder;
+    fileName_ = fileName;
+    policy_ = policy;
+    fileOpen_ = true;
     return true;
+}
+
+bool HostLog::openFile(const std::string& path, std::string& error) {
+    std::filesystem::path p(path);
+    std::string folder = p.parent_path().string();
+    return openFile(folder.empty() ? "." : folder, p.filename().string(), OutputPolicy{}, error);
+}
+
+bool HostLog::close(std::string& error) {
+    if (!fileOpen_) {
+        return true;
+    }
+    fileOpen_ = false;
+    return writeOutputFile(
+        folder_, fileName_, policy_,
+        [this](const std::string& temporary, std::string& problem) {
+            std::ofstream out(temporary, std::ios::out | std::ios::binary | std::ios::trunc);
+            for (const std::string& entry : entries_) {
+                out << entry;
+            }
+            out.flush();
+            if (!out) {
+                problem = "the log could not be written";
+                return false;
+            }
+            return true;
+        },
+        error);
 }
 
 void HostLog::write(const std::string& text) {
@@ -26,9 +57,6 @@ void HostLog::write(const std::string& text) {
         entry += '\n';
     }
     console_ << entry << std::flush;
-    if (file_.is_open()) {
-        file_ << entry << std::flush;
-    }
     entries_.push_back(entry);
 }
 

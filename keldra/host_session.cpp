@@ -264,7 +264,7 @@ bool HostSession::saveFmr(const char* fmrFileName, const char* stcPrefix) {
         return true;
     }
     std::string error;
-    if (!writeNewVolumeFile(settings_.outputFolder, prefix + ".nii.gz", saved, error)) {
+    if (!writeNewVolumeFile(settings_.outputFolder, prefix + ".nii.gz", saved, error, settings_.outputPolicy)) {
         std::string message = "kdSaveFMRAndSTC: " + error;
         refuse(message);
         problems_.push_back(message);

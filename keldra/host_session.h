@@ -12,6 +12,7 @@
 #include "host/records.h"
 #include "keldra/documents.h"
 #include "keldra/host_log.h"
+#include "keldra/output_files.h"
 
 namespace orvane::keldra {
 
@@ -29,6 +30,8 @@ struct HostSettings {
     bool interactive = false;
     // Where saved documents go; must exist.
     std::string outputFolder = ".";
+    // What saving may replace.
+    OutputPolicy outputPolicy;
 };
 
 // One initial alignment handed to the module.

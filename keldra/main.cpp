@@ -4,8 +4,10 @@
 #include <iostream>
 
 #include "keldra/command_line.h"
+#include "keldra/platform.h"
 
 int main(int argc, char** argv) {
+    orvane::keldra::reportOversizedWritesAsErrors();
     try {
         return orvane::keldra::runCommandLine(argc, argv);
     } catch (const std::exception& e) {

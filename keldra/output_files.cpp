@@ -1,12 +1,48 @@
 // Safe writing of result files.
 #include "keldra/output_files.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
-#include "keldra/platform.h"
-
 namespace orvane::keldra {
+
+namespace {
+
+bool isInput(const std::string& path, const OutputPolicy& policy) {
+    for (bool followLinks : {false, true}) {
+        FileIdentity identity;
+        if (fileIdentity(path, followLinks, identity) &&
+            std::find(policy.inputs.begin(), policy.inputs.end(), identity) != policy.inputs.end()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The part of a name that tells a writer how to write (".nii.gz", ".png"), kept by the
+// temporary name.
+std::string extensionOf(const std::string& fileName) {
+    for (const char* compound : {".nii.gz"}) {
+        std::string e = compound;
+        if (fileName.size() > e.size() && fileName.compare(fileName.size() - e.size(), e.size(), e) == 0) {
+            return e;
+        }
+    }
+    std::size_t dot = fileName.rfind('.');
+    return dot == std::string::npos || dot == 0 ? std::string() : fileName.substr(dot);
+}
+
+}  // namespace
+
+bool OutputPolicy::addInput(const std::string& path) {
+    FileIdentity identity;
+    if (!fileIdentity(path, true, identity)) {
+        return false;
+    }
+    inputs.push_back(identity);
+    return true;
+}
 
 bool isSafeFilePrefix(const std::string& prefix, std::string& reason) {
     if (prefix.empty()) {
@@ -30,35 +66,67 @@ bool isSafeFilePrefix(const std::string& prefix, std::string& reason) {
     return true;
 }
 
-bool writeNewVolumeFile(const std::string& folder, const std::string& fileName, const VolumeFile& file,
-                        std::string& error) {
+bool mayWriteOutput(const std::string& path, const OutputPolicy& policy, std::string& error) {
+    if (isInput(path, policy)) {
+        error = path + ": it is one of the input files, which are never written";
+        return false;
+    }
+    FileIdentity existing;
+    if (fileIdentity(path, false, existing) && !policy.overwrite) {
+        error = path + ": it already exists and is never overwritten (unless --overwrite is given)";
+        return false;
+    }
+    return true;
+}
+
+bool writeOutputFile(const std::string& folder, const std::string& fileName, const OutputPolicy& policy,
+                     const OutputWriter& write, std::string& error) {
     std::string reason;
     if (!isSafeFilePrefix(fileName, reason)) {
         error = "refused to write \"" + fileName + "\": " + reason;
         return false;
     }
-    std::filesystem::path target = std::filesystem::path(folder) / fileName;
+    const std::string target = (std::filesystem::path(folder) / fileName).string();
+    if (!mayWriteOutput(target, policy, error)) {
+        return false;
+    }
+    unsigned long serial = 0;
+    std::string temporary;
+    FileIdentity unused;
+    do {
+        temporary = (std::filesystem::path(folder) / ("." + fileName + "." + std::to_string(processNumber()) + "-" +
+                                                      std::to_string(++serial) + ".part" + extensionOf(fileName)))
+                        .string();
+    } while (fileIdentity(temporary, false, unused));
+
+    std::string problem;
     std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::symlink_status(target, ec))) {
-        error = target.string() + ": it already exists and is never overwritten";
-        return false;
-    }
-    // The temporary name keeps the extension, which tells the writer whether to compress.
-    std::string extension = fileName.size() > 7 && fileName.compare(fileName.size() - 7, 7, ".nii.gz") == 0 ? ".nii.gz" : ".nii";
-    std::filesystem::path temporary =
-        std::filesystem::path(folder) / ("." + fileName + "." + std::to_string(processNumber()) + ".part" + extension);
-    std::string writeError;
-    if (!writeVolumeFile(temporary.string(), file, writeError)) {
+    if (!write(temporary, problem) || !flushFileToDisk(temporary, problem)) {
         std::filesystem::remove(temporary, ec);
-        error = target.string() + ": " + writeError;
+        error = target + ": " + (problem.empty() ? "it could not be written" : problem);
         return false;
     }
-    std::string moveError;
-    if (!moveIntoPlaceWithoutReplacing(temporary.string(), target.string(), moveError)) {
-        error = target.string() + ": " + moveError;
+    // Checked again just before the move: the policy must hold at the moment the name changes.
+    if (!mayWriteOutput(target, policy, error)) {
+        std::filesystem::remove(temporary, ec);
         return false;
     }
+    bool moved = policy.overwrite ? moveIntoPlaceReplacing(temporary, target, problem)
+                                  : moveIntoPlaceWithoutReplacing(temporary, target, problem);
+    if (!moved) {
+        error = target + ": " + problem;
+        return false;
+    }
+    flushFolderToDisk(folder.empty() ? "." : folder, problem);
     return true;
+}
+
+bool writeNewVolumeFile(const std::string& folder, const std::string& fileName, const VolumeFile& file,
+                        std::string& error, const OutputPolicy& policy) {
+    return writeOutputFile(
+        folder, fileName, policy,
+        [&file](const std::string& temporary, std::string& problem) { return writeVolumeFile(temporary, file, problem); },
+        error);
 }
 
 }  // namespace orvane::keldra

@@ -1,7 +1,7 @@
 // The few operating-system services keldra needs, behind one small interface so that another
 // platform can supply them: loading a module and finding its exports, the folder of the
 // running executable, moving a finished file into place without replacing anything, and
-// whether a person is at the keyboard.
+// whether a person is at the keyboard, and the identity and flushing of files.
 #pragma once
 
 #include <memory>
@@ -33,6 +33,28 @@ std::string executableDirectory();
 // Moves `from` to `to` unless something already exists at `to`, in which case nothing is
 // replaced and false is returned with the reason. `from` is removed in every case.
 bool moveIntoPlaceWithoutReplacing(const std::string& from, const std::string& to, std::string& error);
+
+// Moves `from` to `to`, replacing whatever file is at `to` (a link there is replaced, never
+// followed). `from` is removed when the move fails.
+bool moveIntoPlaceReplacing(const std::string& from, const std::string& to, std::string& error);
+
+// Makes sure the file's content, and the folder's entry for it, have reached the disk.
+bool flushFileToDisk(const std::string& path, std::string& error);
+bool flushFolderToDisk(const std::string& folder, std::string& error);
+
+// The identity of a file on its disk (device and inode on POSIX): every name of one file,
+// including hard and symbolic links to it, has the same identity.
+struct FileIdentity {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    bool operator==(const FileIdentity& other) const { return device == other.device && inode == other.inode; }
+};
+// False when nothing is at `path`. `followLinks` false gives the identity of a link itself.
+bool fileIdentity(const std::string& path, bool followLinks, FileIdentity& identity);
+
+// Writes that exceed the file size limit fail with an error instead of ending the process,
+// so that a failed write can be cleaned up.
+void reportOversizedWritesAsErrors();
 
 // True when standard input is a terminal.
 bool isInteractiveInput();

@@ -1,10 +1,16 @@
-// The platform services on POSIX systems: dlopen/dlsym, /proc/self/exe, link/unlink, isatty.
+// The platform services on POSIX systems: dlopen/dlsym, /proc/self/exe, link/rename/unlink,
+// fsync, stat, isatty.
 #if !defined(_WIN32)
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "keldra/platform.h"
@@ -53,6 +59,51 @@ bool moveIntoPlaceWithoutReplacing(const std::string& from, const std::string& t
     }
     return moved;
 }
+
+bool moveIntoPlaceReplacing(const std::string& from, const std::string& to, std::string& error) {
+    if (std::rename(from.c_str(), to.c_str()) != 0) {
+        error = std::strerror(errno);
+        unlink(from.c_str());
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool flushDescriptorOf(const std::string& path, int flags, std::string& error) {
+    int fd = open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    bool flushed = fsync(fd) == 0;
+    if (!flushed) {
+        error = std::strerror(errno);
+    }
+    close(fd);
+    return flushed;
+}
+
+}  // namespace
+
+bool flushFileToDisk(const std::string& path, std::string& error) { return flushDescriptorOf(path, O_RDONLY, error); }
+
+bool flushFolderToDisk(const std::string& folder, std::string& error) {
+    return flushDescriptorOf(folder, O_RDONLY | O_DIRECTORY, error);
+}
+
+bool fileIdentity(const std::string& path, bool followLinks, FileIdentity& identity) {
+    struct stat status {};
+    if ((followLinks ? stat(path.c_str(), &status) : lstat(path.c_str(), &status)) != 0) {
+        return false;
+    }
+    identity.device = static_cast<unsigned long long>(status.st_dev);
+    identity.inode = static_cast<unsigned long long>(status.st_ino);
+    return true;
+}
+
+void reportOversizedWritesAsErrors() { std::signal(SIGXFSZ, SIG_IGN); }
 
 bool isInteractiveInput() { return isatty(STDIN_FILENO) == 1; }
 

@@ -1,5 +1,5 @@
 // The platform services on Windows: LoadLibraryA/GetProcAddress, GetModuleFileNameA,
-// MoveFileExA, _isatty, GetCurrentProcessId.
+// MoveFileExA, FlushFileBuffers, GetFileInformationByHandle, _isatty, GetCurrentProcessId.
 #if defined(_WIN32)
 
 #include <windows.h>
@@ -88,6 +88,53 @@ bool moveIntoPlaceWithoutReplacing(const std::string& from, const std::string& t
     }
     return moved;
 }
+
+bool moveIntoPlaceReplacing(const std::string& from, const std::string& to, std::string& error) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0) {
+        error = systemMessage(GetLastError());
+        DeleteFileA(from.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool flushFileToDisk(const std::string& path, std::string& error) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = systemMessage(GetLastError());
+        return false;
+    }
+    bool flushed = FlushFileBuffers(file) != 0;
+    if (!flushed) {
+        error = systemMessage(GetLastError());
+    }
+    CloseHandle(file);
+    return flushed;
+}
+
+// Folder entries reach the disk with the move itself (MOVEFILE_WRITE_THROUGH).
+bool flushFolderToDisk(const std::string& /*folder*/, std::string& /*error*/) { return true; }
+
+bool fileIdentity(const std::string& path, bool followLinks, FileIdentity& identity) {
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    bool known = GetFileInformationByHandle(file, &information) != 0;
+    CloseHandle(file);
+    if (known) {
+        identity.device = information.dwVolumeSerialNumber;
+        identity.inode = (static_cast<unsigned long long>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    }
+    return known;
+}
+
+// Windows has no file size signal.
+void reportOversizedWritesAsErrors() {}
 
 bool isInteractiveInput() { return _isatty(_fileno(stdin)) != 0; }
 

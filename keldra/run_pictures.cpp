@@ -47,9 +47,13 @@ std::string describe(const pic::PictureVolume& v) {
 }
 
 bool writePicture(const pic::RgbImage& image, const std::string& folder, const std::string& name,
-                  std::vector<std::string>& written, std::string& error) {
+                  std::vector<std::string>& written, std::string& error, const OutputPolicy& policy) {
     const std::string path = (std::filesystem::path(folder) / name).string();
-    if (!pic::writePng(image, path, error)) {
+    if (!writeOutputFile(folder, name, policy,
+                         [&image](const std::string& temporary, std::string& problem) {
+                             return pic::writePng(image, temporary, problem);
+                         },
+                         error)) {
         return false;
     }
     written.push_back(path);
@@ -136,7 +140,7 @@ std::vector<std::string> pictureFileNames(int functionals) {
 }
 
 bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, const pic::PictureOptions& options,
-                      std::vector<std::string>& written, std::string& error) {
+                      std::vector<std::string>& written, std::string& error, const OutputPolicy& policy) {
     const VmrDocument* vmrBefore = firstVmr(outcome.before);
     const VmrDocument* vmrAfter = firstVmr(outcome.after);
     std::vector<std::pair<const FmrDocument*, const FmrDocument*>> fmrs;
@@ -182,19 +186,19 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
     layers.fieldOfView = &functional.grid;
     layers.fieldOfViewLegend = "functional's field of view, from the affines";
     layers.caption = {"anatomy " + describe(anatomy) + "   functional, volume 1, " + describe(functional)};
-    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "alignment.png", written, error)) {
+    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "alignment.png", written, error, policy)) {
         return false;
     }
     layers.projected = nullptr;
     layers.overlay = nullptr;
     layers.fieldOfView = nullptr;
     layers.caption = {"before the run: anatomy " + describe(anatomy)};
-    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "before.png", written, error)) {
+    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "before.png", written, error, policy)) {
         return false;
     }
     layers.base = &anatomyAfter;
     layers.caption = {"after the run: anatomy " + describe(anatomy)};
-    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "after.png", written, error)) {
+    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "after.png", written, error, policy)) {
         return false;
     }
 
@@ -211,7 +215,8 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
     reverse.caption = {std::string(savedFirst ? "functional as the plug-in saved it" : "functional") + ", volume 1, " +
                            describe(functional),
                        "anatomy " + describe(anatomy)};
-    if (!writePicture(pic::renderPicture(functionalPlan, reverse, options), folder, "alignment_fmr.png", written, error)) {
+    if (!writePicture(pic::renderPicture(functionalPlan, reverse, options), folder, "alignment_fmr.png", written, error,
+                      policy)) {
         return false;
     }
 
@@ -227,7 +232,7 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
         single.window = pic::robustWindow(before.values);
         single.caption = {"before the run: functional, volume 1, " + describe(before)};
         const std::string prefix = "fmr" + std::to_string(k + 1);
-        if (!writePicture(pic::renderPicture(fmrPlan, single, options), folder, prefix + "_before.png", written, error)) {
+        if (!writePicture(pic::renderPicture(fmrPlan, single, options), folder, prefix + "_before.png", written, error, policy)) {
             return false;
         }
         // The run may have written values far outside the functional's range (the anatomy
@@ -235,7 +240,7 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
         single.base = &after;
         single.window = pic::robustWindow(after.values);
         single.caption = {"after the run: functional, volume 1, " + describe(before)};
-        if (!writePicture(pic::renderPicture(fmrPlan, single, options), folder, prefix + "_after.png", written, error)) {
+        if (!writePicture(pic::renderPicture(fmrPlan, single, options), folder, prefix + "_after.png", written, error, policy)) {
             return false;
         }
     }

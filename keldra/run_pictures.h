@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "keldra/picture/alignment_picture.h"
+#include "keldra/output_files.h"
 #include "keldra/plugin_run.h"
 
 namespace orvane::keldra {
@@ -39,7 +40,8 @@ std::vector<std::string> pictureFileNames(int functionals);
 
 // Writes the pictures into `folder`; `written` receives the paths. Nothing is written when the
 // workspace lacks an anatomical or a functional. False with the reason when a file fails.
+// Each goes through the safe writer of output_files.h under `policy`.
 bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, const picture::PictureOptions& options,
-                      std::vector<std::string>& written, std::string& error);
+                      std::vector<std::string>& written, std::string& error, const OutputPolicy& policy = {});
 
 }  // namespace orvane::keldra

@@ -133,30 +133,22 @@ json runReport(const RunOutcome& outcome, const ReportFacts& facts) {
     return report;
 }
 
-bool writeReport(const std::string& folder, const json& report, std::string& path, std::string& error) {
-    namespace fs = std::filesystem;
-    path = (fs::path(folder) / "report.json").string();
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(path, ec))) {
-        error = path + ": it already exists and is never overwritten";
-        return false;
-    }
-    const std::string temporary = (fs::path(folder) / (".report.json." + std::to_string(processNumber()) + ".part")).string();
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << report.dump(2) << "\n";
-        if (!out) {
-            error = path + ": cannot be written";
-            fs::remove(temporary, ec);
-            return false;
-        }
-    }
-    std::string moveError;
-    if (!moveIntoPlaceWithoutReplacing(temporary, path, moveError)) {
-        error = path + ": " + moveError;
-        return false;
-    }
-    return true;
+bool writeReport(const std::string& folder, const json& report, std::string& path, std::string& error,
+                 const OutputPolicy& policy) {
+    path = (std::filesystem::path(folder) / "report.json").string();
+    return writeOutputFile(
+        folder, "report.json", policy,
+        [&report](const std::string& temporary, std::string& problem) {
+            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+            out << report.dump(2) << "\n";
+            out.flush();
+            if (!out) {
+                problem = "it cannot be written";
+                return false;
+            }
+            return true;
+        },
+        error);
 }
 
 }  // namespace orvane::keldra

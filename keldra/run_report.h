@@ -11,6 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "keldra/output_files.h"
 #include "keldra/plugin_run.h"
 
 namespace orvane::keldra {
@@ -27,7 +28,8 @@ std::optional<int> performedMapping(const std::vector<std::string>& logEntries);
 
 nlohmann::json runReport(const RunOutcome& outcome, const ReportFacts& facts);
 
-// Writes the report as folder/report.json, refusing to replace an existing file.
-bool writeReport(const std::string& folder, const nlohmann::json& report, std::string& path, std::string& error);
+// Writes the report as folder/report.json through the safe writer of output_files.h.
+bool writeReport(const std::string& folder, const nlohmann::json& report, std::string& path, std::string& error,
+                 const OutputPolicy& policy = {});
 
 }  // namespace orvane::keldra
