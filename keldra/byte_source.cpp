@@ -81,6 +81,11 @@ bool GzipSource::refill() {
         error_ = compressed_.error();
         return false;
     }
+    if (!started_ && got > 0 && input_[0] != 0x1f) {
+        error_ = "the data is not gzip-compressed";
+        return false;
+    }
+    started_ = true;
     stream_.next_in = input_;
     stream_.avail_in = static_cast<uInt>(got);
     return true;

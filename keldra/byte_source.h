@@ -60,6 +60,8 @@ public:
     GzipSource(const GzipSource&) = delete;
     GzipSource& operator=(const GzipSource&) = delete;
     long read(void* buffer, std::size_t size) override;
+    // True once the end of the last member was read (and its check sum verified).
+    bool finished() const { return finished_; }
 
 private:
     bool refill();
@@ -68,6 +70,7 @@ private:
     z_stream stream_{};
     bool initialised_ = false;
     bool finished_ = false;
+    bool started_ = false;
     unsigned char input_[64 * 1024];
 };
 

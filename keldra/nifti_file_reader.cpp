@@ -106,6 +106,27 @@ bool readSamples(ByteSource& source, std::uint64_t bytes, bool compressed, std::
     return true;
 }
 
+// A damaged compressed file can decode into plausible but wrong samples; only the check sum
+// at the end of the stream tells. It is read when the end is near, so that a small file is
+// verified while data appended to the stream (a decompression bomb) is never decoded.
+bool checkCompressedEnd(GzipSource& gzip, std::string& problem) {
+    constexpr std::uint64_t kTrailingBytesRead = 1 << 20;
+    unsigned char scratch[16 * 1024];
+    std::uint64_t read = 0;
+    while (read < kTrailingBytesRead && !gzip.finished()) {
+        long got = gzip.read(scratch, sizeof scratch);
+        if (got < 0) {
+            problem = "cannot be read: " + gzip.error();
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        read += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
 }  // namespace
 
 bool readNiftiImage(ByteSource& raw, const std::string& name, const NiftiHeaderRules& rules, VolumeFile& file,
@@ -157,6 +178,9 @@ bool readNiftiImage(ByteSource& raw, const std::string& name, const NiftiHeaderR
         return false;
     }
     if (!readSamples(source, facts.dataBytes, rules.compressed, result.samples, problem)) {
+        return false;
+    }
+    if (gzip && !checkCompressedEnd(*gzip, problem)) {
         return false;
     }
     if (facts.swapped && facts.bytesPerVoxel > 1) {

@@ -135,14 +135,6 @@ bool checkDimensions(const HeaderReader& h, const NiftiHeaderRules& rules, Nifti
         }
     }
     f.voxels = voxels;
-    // The host and the module count a volume's voxels in 32-bit integers.
-    const std::uint64_t perVolume = voxels / static_cast<std::uint64_t>(f.dim[4]);
-    const std::uint64_t hostLimit = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
-    if (perVolume > hostLimit || static_cast<std::uint64_t>(f.dim[4]) > hostLimit) {
-        problem = "has " + std::to_string(perVolume) + " voxels per volume and " + std::to_string(f.dim[4]) +
-                  " volumes; the host holds at most " + std::to_string(hostLimit) + " of each";
-        return false;
-    }
     if (__builtin_mul_overflow(voxels, static_cast<std::uint64_t>(f.bytesPerVoxel), &f.dataBytes)) {
         problem = "declares more than 2^64 bytes of image data";
         return false;
@@ -150,6 +142,14 @@ bool checkDimensions(const HeaderReader& h, const NiftiHeaderRules& rules, Nifti
     if (f.dataBytes > rules.maxImageBytes) {
         problem = "declares " + byteCountText(f.dataBytes) + " of image data, more than the limit of " +
                   byteCountText(rules.maxImageBytes) + " (--max-image-size changes it)";
+        return false;
+    }
+    // The host and the module count a volume's voxels in 32-bit integers.
+    const std::uint64_t perVolume = voxels / static_cast<std::uint64_t>(f.dim[4]);
+    const std::uint64_t hostLimit = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+    if (perVolume > hostLimit || static_cast<std::uint64_t>(f.dim[4]) > hostLimit) {
+        problem = "has " + std::to_string(perVolume) + " voxels per volume and " + std::to_string(f.dim[4]) +
+                  " volumes; the host holds at most " + std::to_string(hostLimit) + " of each";
         return false;
     }
     return true;
@@ -191,9 +191,9 @@ bool checkDataPlacement(const HeaderReader& h, const Layout& layout, const Nifti
     }
     // Header extensions lie between the header and the data; they are skipped, so their size
     // is bounded only to keep a hostile file from making keldra read without end.
-    if (offset > static_cast<double>(rules.maxImageBytes)) {
-        problem = "has vox_offset " + number(offset) + ", beyond the limit of " + byteCountText(rules.maxImageBytes) +
-                  " (--max-image-size changes it)";
+    if (offset - static_cast<double>(f.headerSize) > static_cast<double>(kLargestHeaderExtensions)) {
+        problem = "has vox_offset " + number(offset) + ", which leaves more than " +
+                  byteCountText(kLargestHeaderExtensions) + " for header extensions";
         return false;
     }
     f.dataOffset = static_cast<std::uint64_t>(offset);

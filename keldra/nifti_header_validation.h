@@ -17,6 +17,8 @@ constexpr std::size_t kNifti2HeaderSize = 540;
 
 // The image data keldra reads when no other limit is given: 4 GiB.
 constexpr std::uint64_t kDefaultMaxImageBytes = std::uint64_t{4} << 30;
+// Header extensions (skipped, never parsed) may take up at most this much.
+constexpr std::uint64_t kLargestHeaderExtensions = std::uint64_t{256} << 20;
 // Voxel sizes outside this range (millimetres) are not taken from any scanner; beyond it the
 // single-precision records the host hands out lose the geometry.
 constexpr double kSmallestVoxelSize = 1e-6;

@@ -1,0 +1,143 @@
+// The checked NIfTI reader in-process: what it makes of odd but valid files (the samples and
+// geometry must come out exactly), and the byte counts of --max-image-size.
+#include <gtest/gtest.h>
+
+#include <nifti2_io.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "keldra/byte_count.h"
+#include "keldra/nifti_file_reader.h"
+#include "tests/keldra/malformed_nifti.h"
+
+namespace orvane::keldra::testing {
+namespace {
+
+bool readBytes(const std::vector<unsigned char>& bytes, bool compressed, VolumeFile& file, std::string& problem) {
+    MemorySource source(bytes.data(), bytes.size());
+    NiftiHeaderRules rules;
+    rules.compressed = compressed;
+    if (!compressed) {
+        rules.fileSize = bytes.size();
+    }
+    return readNiftiImage(source, compressed ? "memory.nii.gz" : "memory.nii", rules, file, problem);
+}
+
+void expectSampleImage(const VolumeFile& file) {
+    EXPECT_EQ(file.nx, 6);
+    EXPECT_EQ(file.ny, 5);
+    EXPECT_EQ(file.nz, 4);
+    EXPECT_EQ(file.volumes, 1);
+    EXPECT_EQ(file.sampleType, SampleType::Int16);
+    ASSERT_EQ(file.samples.size(), 120u * 2);
+    for (std::size_t i = 0; i < 120; ++i) {
+        ASSERT_EQ(file.value(i), static_cast<double>(i % 50)) << "sample " << i;
+    }
+    EXPECT_EQ(file.sformCode, 1);
+    EXPECT_EQ(file.sform.m[0][3], -5);
+    EXPECT_EQ(file.sform.m[2][2], 2);
+    EXPECT_EQ(file.voxelSize[1], 2);
+}
+
+TEST(NiftiReading, OddButValidLayoutsGiveTheSameImage) {
+    NiftiBlueprint swapped;
+    swapped.bigEndian = true;
+    NiftiBlueprint version2;
+    version2.version = 2;
+    NiftiBlueprint extended;
+    for (int i = 0; i < 300; ++i) {
+        std::vector<unsigned char> extension(32, static_cast<unsigned char>(i));
+        std::int32_t size = 32, code = 4;
+        std::memcpy(extension.data(), &size, 4);
+        std::memcpy(extension.data() + 4, &code, 4);
+        extended.extensions.insert(extended.extensions.end(), extension.begin(), extension.end());
+    }
+    const std::vector<unsigned char> plain = niftiBytes(NiftiBlueprint{});
+    // gzip writes concatenated files as consecutive members; padding after the end is ignored.
+    std::vector<unsigned char> members = gzipBytes({plain.begin(), plain.begin() + 400});
+    std::vector<unsigned char> rest = gzipBytes({plain.begin() + 400, plain.end()});
+    members.insert(members.end(), rest.begin(), rest.end());
+    members.insert(members.end(), 512, 0);
+
+    struct Case {
+        const char* name;
+        std::vector<unsigned char> bytes;
+        bool compressed;
+    } cases[] = {
+        {"little-endian", plain, false},
+        {"big-endian", niftiBytes(swapped), false},
+        {"NIfTI-2", niftiBytes(version2), false},
+        {"NIfTI-2 big-endian, compressed", gzipBytes(niftiBytes([] { NiftiBlueprint b; b.version = 2; b.bigEndian = true; return b; }())), true},
+        {"with header extensions", niftiBytes(extended), false},
+        {"two gzip members", members, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        VolumeFile file;
+        std::string problem;
+        ASSERT_TRUE(readBytes(c.bytes, c.compressed, file, problem)) << problem;
+        expectSampleImage(file);
+        EXPECT_EQ(file.nonFiniteSamples, 0u);
+    }
+}
+
+TEST(NiftiReading, NonFiniteSamplesAreKeptAndCountedAndScalingIsApplied) {
+    NiftiBlueprint b;
+    b.datatype = DT_FLOAT64;
+    b.bitpix = 64;
+    b.dim[1] = 4;
+    b.dim[2] = b.dim[3] = 1;
+    b.slope = 2;
+    b.intercept = 1;
+    const double values[] = {NAN, 3.0, -INFINITY, 0.5};
+    b.data.resize(sizeof values);
+    std::memcpy(b.data.data(), values, sizeof values);
+    VolumeFile file;
+    std::string problem;
+    ASSERT_TRUE(readBytes(niftiBytes(b), false, file, problem)) << problem;
+    EXPECT_EQ(file.nonFiniteSamples, 2u);
+    EXPECT_TRUE(std::isnan(file.value(0)));
+    EXPECT_EQ(file.value(1), 7.0);
+    EXPECT_EQ(file.value(2), -INFINITY);
+    EXPECT_EQ(file.value(3), 2.0);
+}
+
+TEST(NiftiReading, LimitAppliesToTheDeclaredData) {
+    NiftiBlueprint b;  // 240 bytes of data
+    std::vector<unsigned char> bytes = niftiBytes(b);
+    for (std::uint64_t limit : {239u, 240u}) {
+        MemorySource source(bytes.data(), bytes.size());
+        NiftiHeaderRules rules;
+        rules.maxImageBytes = limit;
+        VolumeFile file;
+        std::string problem;
+        EXPECT_EQ(readNiftiImage(source, "memory.nii", rules, file, problem), limit == 240u) << problem;
+    }
+}
+
+TEST(ByteCounts, ParseAndPrint) {
+    struct Case {
+        const char* text;
+        bool valid;
+        std::uint64_t bytes;
+    } cases[] = {
+        {"1536", true, 1536},   {"4G", true, std::uint64_t{4} << 30}, {"512mib", true, 512u << 20},
+        {"2KB", true, 2048},    {"16T", true, std::uint64_t{16} << 40}, {"", false, 0},
+        {"G", false, 0},        {"4 G", false, 0},  {"4Q", false, 0},   {"-1", false, 0},
+        {"16777216T", false, 0}, {"99999999999999999999", false, 0},
+    };
+    for (const Case& c : cases) {
+        std::uint64_t bytes = 0;
+        EXPECT_EQ(parseByteCount(c.text, bytes), c.valid) << c.text;
+        if (c.valid) {
+            EXPECT_EQ(bytes, c.bytes) << c.text;
+        }
+    }
+    EXPECT_EQ(byteCountText(std::uint64_t{4} << 30), "4 GiB");
+    EXPECT_EQ(byteCountText(1536), "1536 bytes");
+    EXPECT_EQ(byteCountText(3u << 20), "3 MiB");
+}
+
+}  // namespace
+}  // namespace orvane::keldra::testing
