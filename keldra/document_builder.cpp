@@ -96,14 +96,17 @@ std::vector<std::uint8_t> anatomicalBytes(const VolumeFile& file, std::string& n
         note = text.str();
         return bytes;
     }
-    double factor = kAnatomicalTop / (top - low);
+    // In halves, so that the span of two finite values cannot overflow (the result is the same:
+    // halving is exact). A span so small that the factor overflows leaves NaN for the minimum
+    // itself, which becomes 0 like everything below the range.
+    double factor = kAnatomicalTop / (top / 2 - low / 2);
     for (std::size_t i = 0; i < count; ++i) {
         double v = file.value(i);
         if (!std::isfinite(v)) {
             continue;
         }
-        double scaled = std::round((v - low) * factor);
-        bytes[i] = static_cast<std::uint8_t>(std::clamp(scaled, 0.0, static_cast<double>(kAnatomicalTop)));
+        double scaled = std::round((v / 2 - low / 2) * factor);
+        bytes[i] = scaled > 0 ? static_cast<std::uint8_t>(std::fmin(scaled, kAnatomicalTop)) : 0;
     }
     text << "scaled linearly from " << file.sampleTypeName << ": minimum " << low << " -> 0, 99.5th percentile " << top
          << " -> " << kAnatomicalTop << ", clamped";

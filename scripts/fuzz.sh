@@ -33,6 +33,6 @@ for t in "${targets[@]}"; do
   corpus=build-fuzz/corpus/$t
   mkdir -p "$corpus"
   echo "== fuzz_$t: ${runs} runs" >&2
-  nice -n 19 build-fuzz/fuzz/fuzz_"$t" "${limit[@]}" -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 \
+  nice -n 19 build-fuzz/bin/fuzz_"$t" "${limit[@]}" -rss_limit_mb=2048 -timeout=30 -print_final_stats=1 \
     -artifact_prefix=build-fuzz/faults/"$t"- "$corpus" fuzz/corpus/"$t"
 done
