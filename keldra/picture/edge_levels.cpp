@@ -10,14 +10,14 @@ namespace {
 
 constexpr int kBins = 256;
 
-// The threshold that best splits the values at or above `from` into two classes; nothing
-// useful (NaN) when they are all equal.
+// The threshold that best splits the finite values at or above `from` into two classes;
+// nothing useful (NaN) when they are all equal. NaN and infinite samples take no part.
 float splitAbove(const std::vector<float>& values, float from) {
     float smallest = 0.0f;
     float largest = 0.0f;
     bool any = false;
     for (float v : values) {
-        if (!(v >= from)) {
+        if (!(v >= from) || !std::isfinite(v)) {
             continue;
         }
         if (!any) {
@@ -33,7 +33,7 @@ float splitAbove(const std::vector<float>& values, float from) {
     const double width = (static_cast<double>(largest) - smallest) / kBins;
     std::array<double, kBins> counts{};
     for (float v : values) {
-        if (v >= from) {
+        if (v >= from && std::isfinite(v)) {
             const int bin = std::min(kBins - 1, static_cast<int>((v - smallest) / width));
             counts[static_cast<std::size_t>(bin)] += 1.0;
         }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace orvane::picture {
 
@@ -18,10 +19,14 @@ std::uint8_t GreyWindow::grey(float value) const {
 }
 
 GreyWindow robustWindow(const std::vector<float>& values, double lowFraction, double highFraction) {
-    if (values.empty()) {
+    // NaN and infinite samples (kept in a functional's data) have no place in a window, and NaN
+    // would break the ordering the partial sorts rely on.
+    std::vector<float> sorted;
+    sorted.reserve(values.size());
+    std::copy_if(values.begin(), values.end(), std::back_inserter(sorted), [](float v) { return std::isfinite(v); });
+    if (sorted.empty()) {
         return {};
     }
-    std::vector<float> sorted(values);
     const auto rank = [&](double fraction) {
         const double position = std::floor(fraction * static_cast<double>(sorted.size() - 1) + 0.5);
         return static_cast<std::size_t>(std::clamp(position, 0.0, static_cast<double>(sorted.size() - 1)));
@@ -35,7 +40,7 @@ GreyWindow robustWindow(const std::vector<float>& values, double lowFraction, do
                      sorted.begin() + static_cast<std::ptrdiff_t>(highRank));
     window.low = sorted[lowRank];
     if (window.high <= window.low) {
-        const auto [smallest, largest] = std::minmax_element(values.begin(), values.end());
+        const auto [smallest, largest] = std::minmax_element(sorted.begin(), sorted.end());
         window.low = *smallest;
         window.high = *largest > *smallest ? *largest : *smallest + 1.0f;
     }
