@@ -11,8 +11,8 @@
 #include "bench_scenarios.h"
 #include "projection/avx2_projections.h"
 #include "projection/portable_projections.h"
-#include "projection/reference_projections.h"
 #include "projection/row_span.h"
+#include "tests/reference/reference_projections.h"
 
 namespace orvane::bench {
 namespace {

@@ -9,7 +9,7 @@
 #include "projection/avx2_projections.h"
 #include "projection/portable_projections.h"
 #include "projection/projections.h"
-#include "projection/reference_projections.h"
+#include "tests/reference/reference_projections.h"
 #include "random_geometry.h"
 
 namespace orvane {

@@ -1,5 +1,5 @@
 // Per-voxel nearest-neighbour walks.
-#include "projection/reference_projections.h"
+#include "tests/reference/reference_projections.h"
 
 #include <cstdint>
 #include <optional>
