@@ -42,14 +42,6 @@ struct RowMapping {
     }
 };
 
-// A coordinate rounds half up to an index in 0..extent-1 exactly when it lies in
-// [-0.5, extent - 0.5): the rounding of a widened float is exact, so this is the range test of
-// the per-voxel walk. Not-a-number fails both comparisons.
-inline bool coordinateInside(float coordinate, std::int32_t extent) {
-    const double c = static_cast<double>(coordinate);
-    return c >= -0.5 && c < static_cast<double>(extent) - 0.5;
-}
-
 // The index an inside coordinate rounds to: c + 0.5 is exact in double and not negative, so
 // truncation is the floor that half-up rounding takes.
 inline std::int32_t insideCoordinateIndex(float coordinate) {
