@@ -25,9 +25,9 @@ void fillFmr(testing::FakeFmr& document, const FmrGeometry& geometry, const std:
 
 void fillWorkspace(testing::FakeHost& host, const Scenario& s, int mode, Phantoms& phantoms) {
     host.addVmr(s.vmr).voxels = phantoms.vmr(s.vmr);
-    fillFmr(host.addFmr(s.fmr1.size, FmrHeader::kDataTypeInt16, "run1"), s.fmr1, phantoms.fmr(s.fmr1.size));
+    fillFmr(host.addFmr(s.fmr1.size, kFmrDataInt16, "run1"), s.fmr1, phantoms.fmr(s.fmr1.size));
     if (mode == 3) {
-        fillFmr(host.addFmr(s.fmr2.size, FmrHeader::kDataTypeInt16, "run2"), s.fmr2, phantoms.fmr(s.fmr2.size));
+        fillFmr(host.addFmr(s.fmr2.size, kFmrDataInt16, "run2"), s.fmr2, phantoms.fmr(s.fmr2.size));
     }
     host.answerPrompts({mode});
 }

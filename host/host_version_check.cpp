@@ -1,20 +1,26 @@
-// Binding followed by the host version gate.
+// Binding followed by the host version check.
 #include "host/host_version_check.h"
 
-#include "host/version_gate.h"
-
 namespace orvane {
+
+bool isHostVersionAtLeast(const HostVersion& version, const HostVersion& required) {
+    if (version.major != required.major) {
+        return version.major > required.major;
+    }
+    if (version.minor != required.minor) {
+        return version.minor > required.minor;
+    }
+    return version.sub >= required.sub;
+}
 
 bool hostVersionIsSupported(const HostApi& api, const char* refusal) {
     if (api.kdGetVersionOfKeldra == nullptr) {
         return false;
     }
     // A host that fills nothing in counts as version 0.0.0.
-    int major = 0;
-    int minor = 0;
-    int sub = 0;
-    api.kdGetVersionOfKeldra(&major, &minor, &sub);
-    if (isHostVersionAtLeast(major, minor, sub, kMinimumHostMajor, kMinimumHostMinor, kMinimumHostSub)) {
+    HostVersion version{0, 0, 0};
+    api.kdGetVersionOfKeldra(&version.major, &version.minor, &version.sub);
+    if (isHostVersionAtLeast(version, kMinimumHostVersion)) {
         return true;
     }
     if (api.kdMessageBox != nullptr) {

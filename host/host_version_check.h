@@ -6,11 +6,15 @@
 
 #include "host/host_api.h"
 #include "host/host_binding.h"
+#include "host/host_protocol.h"
 
 namespace orvane {
 
-// Asks the bound host for its version. On a host older than the minimum shows `refusal` in the
-// host's message box (if the host has one) and returns false.
+// Lexicographic comparison of (major, minor, sub) with the required version.
+bool isHostVersionAtLeast(const HostVersion& version, const HostVersion& required);
+
+// Asks the bound host for its version. On a host older than kMinimumHostVersion shows `refusal`
+// in the host's message box (if the host has one) and returns false.
 bool hostVersionIsSupported(const HostApi& api, const char* refusal);
 
 // Binds the module's host API table through `lookup` (the platform lookup when none is given)

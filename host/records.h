@@ -11,6 +11,8 @@
 #include <string>
 #include <type_traits>
 
+#include "host/host_protocol.h"
+
 namespace orvane {
 
 namespace record_detail {
@@ -61,9 +63,9 @@ struct FmrHeader {
     static constexpr std::size_t kAuxiliaryNameOffset = 897;
     static constexpr std::size_t kAuxiliaryNameCapacity = 263;
 
-    // STC data types.
-    static constexpr std::int32_t kDataTypeInt16 = 1;
-    static constexpr std::int32_t kDataTypeFloat32 = 2;
+    // The stand-in host's spelling of kFmrDataInt16 and kFmrDataFloat32, until it uses those.
+    static constexpr std::int32_t kDataTypeInt16 = kFmrDataInt16;
+    static constexpr std::int32_t kDataTypeFloat32 = kFmrDataFloat32;
 
     unsigned char bytes[kSize];
 

@@ -1,6 +1,7 @@
-// initPlugin's logic: bind, then gate on the host version.
+// initPlugin's logic: bind, then check the host version.
 #include "plugin/plugin_initialisation.h"
 
+#include "host/host_protocol.h"
 #include "host/host_version_check.h"
 
 namespace orvane {

@@ -7,11 +7,9 @@
 
 namespace orvane {
 
-constexpr const char* kInitPluginVersionRefusal =
-    "Can not execute this plugin - Keldra version 2.1 or higher required.";
-
-// Binds the host API and applies the version gate; on an old host shows the refusal in a
-// message box. False when the host cannot run the plug-in, silently when there is no host.
+// Binds the host API and checks the host's version; on an old host shows
+// kInitPluginVersionRefusal in a message box. False when the host cannot run the plug-in,
+// silently when there is no host.
 bool initialisePlugin(const std::optional<HostSymbolLookup>& lookup = std::nullopt);
 
 }  // namespace orvane

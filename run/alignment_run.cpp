@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/host_api.h"
+#include "host/host_protocol.h"
 #include "host/host_version_check.h"
 #include "run/projection_dispatch.h"
 #include "run/required_host_functions.h"
@@ -16,8 +17,6 @@
 namespace orvane {
 
 namespace {
-
-constexpr const char* kVersionRefusal = "Can not execute this plugin - Keldra version 2.1.0 or higher required.";
 
 // `hostCanLog` becomes true once every function the run calls is known to be bound.
 bool runUnguarded(const std::optional<HostSymbolLookup>& lookup, bool& hostCanLog) {
@@ -34,7 +33,7 @@ bool runUnguarded(const std::optional<HostSymbolLookup>& lookup, bool& hostCanLo
         return false;
     }
     hostCanLog = true;
-    if (!hostVersionIsSupported(host, kVersionRefusal)) {
+    if (!hostVersionIsSupported(host, kExecuteVersionRefusal)) {
         return false;
     }
 

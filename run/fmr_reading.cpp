@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/host_api.h"
+#include "host/host_protocol.h"
 #include "run/intensity_normalisation.h"
 #include "run/run_log.h"
 
@@ -45,9 +46,9 @@ std::optional<FmrWorkingCopy> readCurrentFmr(int documentIndex) {
 
     std::optional<std::vector<float>> values;
     const std::int32_t dataType = fmr.header.dataType();
-    if (dataType == FmrHeader::kDataTypeInt16) {
+    if (dataType == kFmrDataInt16) {
         values = copyFirstVolume(host.kdGetSTCIntDataOfCurrentFMR(), *count);
-    } else if (dataType == FmrHeader::kDataTypeFloat32) {
+    } else if (dataType == kFmrDataFloat32) {
         values = copyFirstVolume(host.kdGetSTCFloatDataOfCurrentFMR(), *count);
     } else {
         logText(fmrDocumentName(documentIndex) + " can not be used: its data type " + integerText(dataType) +

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "host/host_api.h"
+#include "host/host_protocol.h"
 
 namespace orvane {
 
@@ -22,7 +23,7 @@ std::int16_t storedInt16(float value) {
 
 bool writeBackIntoCurrentFmr(const FmrHeader& header, const std::vector<float>& values) {
     const HostApi& host = hostApi();
-    if (header.dataType() == FmrHeader::kDataTypeInt16) {
+    if (header.dataType() == kFmrDataInt16) {
         short** volumes = host.kdGetSTCIntDataOfCurrentFMR();
         if (volumes == nullptr || volumes[0] == nullptr) {
             return false;
@@ -33,7 +34,7 @@ bool writeBackIntoCurrentFmr(const FmrHeader& header, const std::vector<float>& 
         }
         return true;
     }
-    if (header.dataType() == FmrHeader::kDataTypeFloat32) {
+    if (header.dataType() == kFmrDataFloat32) {
         float** volumes = host.kdGetSTCFloatDataOfCurrentFMR();
         if (volumes == nullptr || volumes[0] == nullptr) {
             return false;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/host_api.h"
+#include "host/host_protocol.h"
 #include "run/fmr_reading.h"
 #include "run/run_log.h"
 
@@ -14,20 +15,18 @@ namespace {
 constexpr int kVmrDocument = 0;
 constexpr int kFirstFmrDocument = 1;
 constexpr int kSecondFmrDocument = 2;
-constexpr int kFmrType = 1;
-constexpr int kVmrType = 3;
 
 // The VMR must come first and an FMR second; a third document counts only when it is an FMR.
 // Types are asked for in document order and only as far as the answer needs.
 std::optional<bool> checkWorkspace() {
     const HostApi& host = hostApi();
     const int documents = host.kdGetNumberOfDocsInWorkspace();
-    if (documents < 2 || host.kdGetDocumentType(kVmrDocument) != kVmrType ||
-        host.kdGetDocumentType(kFirstFmrDocument) != kFmrType) {
+    if (documents < 2 || host.kdGetDocumentType(kVmrDocument) != kVmrDocumentType ||
+        host.kdGetDocumentType(kFirstFmrDocument) != kFmrDocumentType) {
         logText("Document 1 needs to be a VMR and Document 2 an FMR (Document 3 FMR is optional)");
         return std::nullopt;
     }
-    return documents > 2 && host.kdGetDocumentType(kSecondFmrDocument) == kFmrType;
+    return documents > 2 && host.kdGetDocumentType(kSecondFmrDocument) == kFmrDocumentType;
 }
 
 bool readVmr(WorkingSet& set) {

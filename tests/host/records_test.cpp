@@ -14,7 +14,7 @@ TEST(Records, FmrFieldsSitAtTheirOffsets) {
     header.setDimY(65);
     header.setSlices(30);
     header.setVoxelSize(3.0f, 3.5f, 4.0f);
-    header.setDataType(FmrHeader::kDataTypeFloat32);
+    header.setDataType(kFmrDataFloat32);
     std::int32_t i = 0;
     float f = 0;
     std::memcpy(&i, header.bytes + 308, 4);

@@ -16,12 +16,6 @@ using testing::resetMinimalHost;
 
 const std::string kInitRefusal = "Can not execute this plugin - Keldra version 2.1 or higher required.";
 
-struct HostVersion {
-    int major;
-    int minor;
-    int sub;
-};
-
 class PluginInitialisation : public ::testing::Test {
 protected:
     void TearDown() override { hostApi() = HostApi{}; }

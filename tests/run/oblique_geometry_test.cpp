@@ -135,7 +135,7 @@ struct ObliqueWorkspace {
 
     explicit ObliqueWorkspace(const SliceOrder& order)
         : vmr(host.addVmr({kVmrGrid[0], kVmrGrid[1], kVmrGrid[2]})),
-          fmr(host.addFmr({kFmrGrid[0], kFmrGrid[1], kFmrGrid[2]}, FmrHeader::kDataTypeInt16, "oblique")) {
+          fmr(host.addFmr({kFmrGrid[0], kFmrGrid[1], kFmrGrid[2]}, kFmrDataInt16, "oblique")) {
         vmr.header.setVoxelSize(float(kVmrVoxel[0]), float(kVmrVoxel[1]), float(kVmrVoxel[2]));
         fmr.header.setVoxelSize(float(kFmrVoxel[0]), float(kFmrVoxel[1]), float(kFmrVoxel[2]));
         fmr.position.setFirstSliceCentre(order.first);

@@ -26,10 +26,10 @@ struct SameGridWorkspace {
     FakeFmr* second = nullptr;
 
     explicit SameGridWorkspace(bool withSecondFmr)
-        : vmr(host.addVmr({3, 2, 1}, 2.0f)), first(host.addFmr({3, 2, 1}, FmrHeader::kDataTypeInt16, "run1", 2.0f)) {
+        : vmr(host.addVmr({3, 2, 1}, 2.0f)), first(host.addFmr({3, 2, 1}, kFmrDataInt16, "run1", 2.0f)) {
         vmr.voxels = {1, 2, 3, 4, 5, 6};
         if (withSecondFmr) {
-            second = &host.addFmr({3, 2, 1}, FmrHeader::kDataTypeFloat32, "run2", 2.0f);
+            second = &host.addFmr({3, 2, 1}, kFmrDataFloat32, "run2", 2.0f);
         }
     }
     ~SameGridWorkspace() { hostApi() = HostApi{}; }

@@ -68,7 +68,7 @@ TEST(RunRefusals, WorkspaceMustHoldAVmrThenAnFmr) {
     }
     {
         FakeHost host;
-        host.addFmr({4, 4, 4}, FmrHeader::kDataTypeInt16, "run1");
+        host.addFmr({4, 4, 4}, kFmrDataInt16, "run1");
         host.addVmr({4, 4, 4});
         EXPECT_FALSE(runAlignment(host.lookup()));
         EXPECT_EQ(host.logLines().back(), kWorkspaceRefusal);
@@ -79,7 +79,7 @@ TEST(RunRefusals, WorkspaceMustHoldAVmrThenAnFmr) {
         FakeHost host;
         host.addVmr({4, 4, 4});
         host.addOtherDocument(2);
-        host.addFmr({4, 4, 4}, FmrHeader::kDataTypeInt16, "run1");
+        host.addFmr({4, 4, 4}, kFmrDataInt16, "run1");
         EXPECT_FALSE(runAlignment(host.lookup()));
         EXPECT_EQ(host.logLines().back(), kWorkspaceRefusal);
     }

@@ -32,12 +32,12 @@ struct RunWorkspace {
         for (std::size_t i = 0; i < vmr->voxels.size(); ++i) {
             vmr->voxels[i] = static_cast<unsigned char>(i % 200);
         }
-        first = &host.addFmr({4, 4, 4}, FmrHeader::kDataTypeInt16, "run1", 2.0f);
+        first = &host.addFmr({4, 4, 4}, kFmrDataInt16, "run1", 2.0f);
         for (std::size_t i = 0; i < first->intData.size(); ++i) {
             first->intData[i] = static_cast<std::int16_t>((i * 37) % 500 - 100);
         }
         if (withSecondFmr) {
-            second = &host.addFmr({4, 4, 4}, FmrHeader::kDataTypeFloat32, "run2", 2.0f);
+            second = &host.addFmr({4, 4, 4}, kFmrDataFloat32, "run2", 2.0f);
             for (std::size_t i = 0; i < second->floatData.size(); ++i) {
                 second->floatData[i] = static_cast<float>((i * 53) % 300) * 0.5f;
             }

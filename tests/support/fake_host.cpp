@@ -244,9 +244,9 @@ FakeFmr& FakeHost::addFmr(GridSize size, std::int32_t dataType, const std::strin
     fmr->position.setLastSliceCentre({0.0f, 0.0f, -30.0f});
     stampTag(fmr->position, nextDocumentTag_++);
     const std::size_t count = checkedVoxelCount(size, 4).value_or(0) * static_cast<std::size_t>(volumes);
-    if (dataType == FmrHeader::kDataTypeInt16) {
+    if (dataType == kFmrDataInt16) {
         fmr->intData.assign(count, 0);
-    } else if (dataType == FmrHeader::kDataTypeFloat32) {
+    } else if (dataType == kFmrDataFloat32) {
         fmr->floatData.assign(count, 0.0f);
     }
     identityMatrix(fmr->initialAlignment);

@@ -9,7 +9,7 @@
 // Usage:
 //   orvane::testing::FakeHost host;                  // becomes the active fake host
 //   FakeVmr& vmr = host.addVmr({8, 8, 8});
-//   FakeFmr& fmr = host.addFmr({4, 4, 4}, FmrHeader::kDataTypeInt16, "run1");
+//   FakeFmr& fmr = host.addFmr({4, 4, 4}, kFmrDataInt16, "run1");
 //   host.answerPrompts({2});
 //   bool ok = orvane::runAlignment(host.lookup());
 //   host.logLines(), host.saves(), vmr.voxels, ...
@@ -30,14 +30,11 @@
 
 #include "geometry/matrix4.h"
 #include "host/host_binding.h"
+#include "host/host_protocol.h"
 #include "host/records.h"
 #include "projection/voxel_grid.h"
 
 namespace orvane::testing {
-
-// Document types as kdGetDocumentType reports them.
-constexpr int kFmrDocumentType = 1;
-constexpr int kVmrDocumentType = 3;
 
 // How a data accessor answers.
 enum class DataAccess {
@@ -102,10 +99,10 @@ public:
     // A VMR of the given grid with cubic voxels of `voxelSize` mm, all voxels 0, an identity past
     // matrix and a past-transformations record the module must hand back untouched.
     FakeVmr& addVmr(GridSize size, float voxelSize = 1.0f);
-    // An FMR with `volumes` volumes of zeros of the given data type (1: 16-bit, 2: float; any
-    // other value allocates nothing), voxels of `voxelSize` mm, the STC prefix `prefix`, the file
-    // name prefix + ".fmr", a non-empty auxiliary name, slice centres (0,0,30) to (0,0,-30) (no
-    // slice-order flip) and an identity initial alignment.
+    // An FMR with `volumes` volumes of zeros of the given data type (kFmrDataInt16 or
+    // kFmrDataFloat32; any other value allocates nothing), voxels of `voxelSize` mm, the STC
+    // prefix `prefix`, the file name prefix + ".fmr", a non-empty auxiliary name, slice centres
+    // (0,0,30) to (0,0,-30) (no slice-order flip) and an identity initial alignment.
     FakeFmr& addFmr(GridSize size, std::int32_t dataType, const std::string& prefix, float voxelSize = 1.0f,
                     int volumes = 1);
     // A document of another type (e.g. 2), with nothing behind it.
