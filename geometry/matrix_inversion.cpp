@@ -1,6 +1,8 @@
-// General matrix inversion through the singular value decomposition.
+// General matrix inversion through the singular value decomposition, and the guarded inverse
+// of a mapping.
 #include "geometry/matrix_inversion.h"
 
+#include <cmath>
 #include <new>
 #include <utility>
 #include <vector>
@@ -58,6 +60,37 @@ bool invertMatrix4(const Matrix4& source, Matrix4& destination) {
     } catch (const std::bad_alloc&) {
         return false;
     }
+}
+
+namespace {
+
+bool allFinite(const Matrix4& m) {
+    for (float element : m.m) {
+        if (!std::isfinite(element)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<Matrix4> invertMapping(const Matrix4& mapping) {
+    if (!allFinite(mapping)) {
+        return std::nullopt;
+    }
+    auto e = [&](int r, int c) { return static_cast<double>(mapping.at(r, c)); };
+    const double linearDeterminant = e(0, 0) * (e(1, 1) * e(2, 2) - e(1, 2) * e(2, 1)) -
+                                     e(0, 1) * (e(1, 0) * e(2, 2) - e(1, 2) * e(2, 0)) +
+                                     e(0, 2) * (e(1, 0) * e(2, 1) - e(1, 1) * e(2, 0));
+    if (linearDeterminant == 0.0) {
+        return std::nullopt;
+    }
+    Matrix4 inverse;
+    if (!invertMatrix4(mapping, inverse) || !allFinite(inverse)) {
+        return std::nullopt;
+    }
+    return inverse;
 }
 
 }  // namespace orvane

@@ -2,8 +2,10 @@
 // Singular values that are exactly zero are left out (the pseudo-inverse on those directions);
 // there is deliberately no threshold, so a tiny non-zero singular value enters with its full
 // reciprocal and a nearly singular matrix gets huge elements rather than a silently truncated
-// inverse.
+// inverse. Mapping matrices are inverted only when they are not degenerate.
 #pragma once
+
+#include <optional>
 
 #include "geometry/float_matrix_2d.h"
 #include "geometry/matrix4.h"
@@ -22,5 +24,12 @@ namespace orvane {
 // be the same matrix. A matrix holding NaN or infinity either fails or yields a destination with
 // a non-finite element. Never throws.
 [[nodiscard]] bool invertMatrix4(const Matrix4& source, Matrix4& destination);
+
+// The inverse of a mapping between voxel grids, by invertMatrix4, when the mapping is a proper
+// one: every element finite, the determinant of its linear 3x3 part (in double precision) not
+// zero, and every element of the inverse finite. Nothing otherwise: a degenerate mapping (from a
+// zero voxel size, say) would give a projection onto a plane or no projection at all, so it is
+// refused rather than turned into a pseudo-inverse. Never throws.
+std::optional<Matrix4> invertMapping(const Matrix4& mapping);
 
 }  // namespace orvane

@@ -9,7 +9,7 @@
 #include "host/host_api.h"
 #include "host/host_protocol.h"
 #include "host/host_version_check.h"
-#include "run/projection_dispatch.h"
+#include "run/chosen_mapping.h"
 #include "run/required_host_functions.h"
 #include "run/run_log.h"
 #include "run/working_set.h"

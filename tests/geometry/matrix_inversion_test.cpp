@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <random>
 
 #include "geometry/matrix_inversion.h"
@@ -274,6 +275,30 @@ TEST(InvertMatrix4, NonFiniteElementsFailAndLeaveTheDestinationAlone) {
     Matrix4 destination = untouched;
     EXPECT_FALSE(invertMatrix4(allNaN, destination));
     EXPECT_TRUE(sameBits(destination, untouched));
+}
+
+TEST(InvertMapping, ProperMappingsAreInvertedAndDegenerateOnesRefused) {
+    const Matrix4 proper = fromRows({0.5f, 0, 0, -1, 0, 0.5f, 0, 0, 0, 0, -0.5f, 0, 0, 0, 0, 1});
+    Matrix4 expected;
+    ASSERT_TRUE(invertMatrix4(proper, expected));
+    const std::optional<Matrix4> inverse = invertMapping(proper);
+    ASSERT_TRUE(inverse.has_value());
+    EXPECT_TRUE(sameBits(*inverse, expected));
+
+    const struct {
+        const char* what;
+        Matrix4 mapping;
+    } degenerate[] = {
+        // The decomposition would give a pseudo-inverse of this one: a projection onto a plane.
+        {"a zero voxel size", fromRows({0.5f, 0, 0, -1, 0, 0.5f, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1})},
+        {"a non-finite element", fromRows({0.5f, 0, 0, -1, 0, std::numeric_limits<float>::infinity(), 0, 0, 0, 0,
+                                           0.5f, 0, 0, 0, 0, 1})},
+        // Not singular, but its inverse does not fit in single precision.
+        {"an inverse beyond the float range", fromRows({1e-39f, 0, 0, 0, 0, 1e-39f, 0, 0, 0, 0, 1e-39f, 0, 0, 0, 0, 1})},
+    };
+    for (const auto& d : degenerate) {
+        EXPECT_FALSE(invertMapping(d.mapping).has_value()) << d.what;
+    }
 }
 
 TEST(InvertSquareMatrix, LeavesUInTheInputAndRefusesNonSquareMatrices) {

@@ -1,8 +1,7 @@
-// Dispatch on the mapping choice, around the projections: the host calls (logging, refresh,
+// Carrying out the chosen mapping around the projections: the host calls (logging, refresh,
 // write-back, saving) happen here, the resampling itself in projection/.
-#include "run/projection_dispatch.h"
+#include "run/chosen_mapping.h"
 
-#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -26,50 +25,24 @@ VolumeView<const float> intensitiesOf(const FmrWorkingCopy& fmr) { return {fmr.i
 
 VolumeView<float> writableIntensitiesOf(FmrWorkingCopy& fmr) { return {fmr.intensities.data(), fmr.grid}; }
 
-// The inverse of a VMR-to-FMR mapping, when it has one. A degenerate mapping (a zero voxel size,
-// say) is singular or not finite; inverting it would give a projection onto a plane or no
-// projection at all, so it is refused rather than passed on as a pseudo-inverse.
-std::optional<Matrix4> inverseMapping(const Matrix4& vmrVoxelToFmrVoxel) {
-    for (float element : vmrVoxelToFmrVoxel.m) {
-        if (!std::isfinite(element)) {
-            return std::nullopt;
-        }
-    }
-    auto e = [&](int r, int c) { return static_cast<double>(vmrVoxelToFmrVoxel.at(r, c)); };
-    const double linearDeterminant = e(0, 0) * (e(1, 1) * e(2, 2) - e(1, 2) * e(2, 1)) -
-                                     e(0, 1) * (e(1, 0) * e(2, 2) - e(1, 2) * e(2, 0)) +
-                                     e(0, 2) * (e(1, 0) * e(2, 1) - e(1, 1) * e(2, 0));
-    if (linearDeterminant == 0.0) {
-        return std::nullopt;
-    }
-    Matrix4 inverse;
-    if (!invertMatrix4(vmrVoxelToFmrVoxel, inverse)) {
-        return std::nullopt;
-    }
-    for (float element : inverse.m) {
-        if (!std::isfinite(element)) {
-            return std::nullopt;
-        }
-    }
-    return inverse;
-}
-
 Matrix4 vmrVoxelToFmrVoxel(const WorkingSet& set, const FmrWorkingCopy& fmr) {
     return computeVmrToFmrMatrix(fmr.header, fmr.position, set.vmrHeader, set.pastMatrix, fmr.initialAlignment,
                                  hostMatrixLog());
 }
 
-void projectFmrIntoTheVmr(WorkingSet& set, const FmrWorkingCopy& fmr) {
+// Mode 1 for one FMR: its final mapping logged, its intensities projected into the host's VMR
+// voxels, the window refreshed.
+void projectFmrIntoVmrAndRefresh(WorkingSet& set, const FmrWorkingCopy& fmr) {
     const Matrix4 mapping = vmrVoxelToFmrVoxel(set, fmr);
     logMatrix(mapping, "Final FMR to VMR mapping");
     projectFmrIntoVmr(mapping, intensitiesOf(fmr), vmrVolume(set));
     hostApi().kdUpdateActiveWindow();
 }
 
-// False when the mapping cannot be turned around; the buffer is then untouched.
-bool projectTheVmrIntoFmr(WorkingSet& set, FmrWorkingCopy& fmr) {
-    const Matrix4 vmrToFmr = vmrVoxelToFmrVoxel(set, fmr);
-    const std::optional<Matrix4> fmrVoxelToVmrVoxel = inverseMapping(vmrToFmr);
+// Mode 2 for one FMR: the VMR projected into the FMR's intensity buffer, which is written back
+// later. False when the mapping cannot be turned around; the buffer is then untouched.
+bool projectVmrIntoFmrBuffer(WorkingSet& set, FmrWorkingCopy& fmr) {
+    const std::optional<Matrix4> fmrVoxelToVmrVoxel = invertMapping(vmrVoxelToFmrVoxel(set, fmr));
     if (!fmrVoxelToVmrVoxel) {
         logText(fmrDocumentName(fmr.documentIndex) +
                 " is neither projected nor saved: its mapping from VMR to FMR voxels can not be inverted.");
@@ -110,7 +83,7 @@ bool writeBackAndSave(FmrWorkingCopy& fmr, const FmrSaveNames& names, bool annou
 void mapFmrsIntoVmr(WorkingSet& set) {
     logText("Projecting FMRs in VMR");
     for (const FmrWorkingCopy& fmr : set.fmrs) {
-        projectFmrIntoTheVmr(set, fmr);
+        projectFmrIntoVmrAndRefresh(set, fmr);
     }
 }
 
@@ -118,7 +91,7 @@ void mapVmrIntoFmrs(WorkingSet& set) {
     logText("Projecting VMR in FMR");
     std::vector<FmrWorkingCopy*> projected;
     for (FmrWorkingCopy& fmr : set.fmrs) {
-        if (projectTheVmrIntoFmr(set, fmr)) {
+        if (projectVmrIntoFmrBuffer(set, fmr)) {
             projected.push_back(&fmr);
         }
     }
@@ -135,7 +108,7 @@ void mapFmrsIntoVmrAndSecondIntoFirst(WorkingSet& set) {
     logText("Projecting FMR1,FMR2->VMR and FMR2->FMR1");
     if (!set.hasSecondFmr()) {
         logText("No second FMR available, FMR to FMR mapping not possible; FMR will be mapped to VMR.");
-        projectFmrIntoTheVmr(set, set.fmrs[0]);
+        projectFmrIntoVmrAndRefresh(set, set.fmrs[0]);
         return;
     }
     FmrWorkingCopy& first = set.fmrs[0];
