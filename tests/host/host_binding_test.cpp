@@ -9,6 +9,7 @@
 #include "host/host_api.h"
 #include "host/host_binding.h"
 #include "tests/support/fake_host_exports.h"
+#include "tests/support/fake_host_test.h"
 
 namespace orvane {
 namespace {
@@ -41,7 +42,9 @@ std::vector<std::pair<std::string, GenericHostFunction>> entries(const HostApi& 
     return result;
 }
 
-TEST(HostBinding, LooksUpEveryNameOnceInBindingOrderAndStoresWhatItFinds) {
+class HostBinding : public testing::FakeHostTest {};
+
+TEST_F(HostBinding, LooksUpEveryNameOnceInBindingOrderAndStoresWhatItFinds) {
     FakeHostExports host = fullHost();
     HostApi table;
     ASSERT_TRUE(bindHostApi(table, host.lookup()));
@@ -64,7 +67,7 @@ TEST(HostBinding, LooksUpEveryNameOnceInBindingOrderAndStoresWhatItFinds) {
     }
 }
 
-TEST(HostBinding, AMissingOrdinaryFunctionIsLeftNullAndBindingSucceeds) {
+TEST_F(HostBinding, AMissingOrdinaryFunctionIsLeftNullAndBindingSucceeds) {
     FakeHostExports host = fullHost();
     host.remove("kdLaunchICADialog");
     host.remove("kdLogText");
@@ -77,7 +80,7 @@ TEST(HostBinding, AMissingOrdinaryFunctionIsLeftNullAndBindingSucceeds) {
     EXPECT_EQ(host.namesLookedUp().size(), 152u);
 }
 
-TEST(HostBinding, AMissingVersionFunctionStopsBindingAndLeavesTheOtherEntries) {
+TEST_F(HostBinding, AMissingVersionFunctionStopsBindingAndLeavesTheOtherEntries) {
     FakeHostExports first = fullHost();
     HostApi table;
     ASSERT_TRUE(bindHostApi(table, first.lookup()));
@@ -95,7 +98,7 @@ TEST(HostBinding, AMissingVersionFunctionStopsBindingAndLeavesTheOtherEntries) {
     }
 }
 
-TEST(HostBinding, RebindingReplacesEveryEntry) {
+TEST_F(HostBinding, RebindingReplacesEveryEntry) {
     FakeHostExports first = fullHost();
     HostApi table;
     ASSERT_TRUE(bindHostApi(table, first.lookup()));
@@ -107,13 +110,11 @@ TEST(HostBinding, RebindingReplacesEveryEntry) {
     EXPECT_EQ(table.kdLogText, nullptr);
 }
 
-TEST(HostBinding, WithoutAHostExecutableTheModuleTableIsLeftAlone) {
+TEST_F(HostBinding, WithoutAHostExecutableTheModuleTableIsLeftAlone) {
     // This test program is not named like the host, so the platform finds no host module.
-    HostApi saved = hostApi();
     hostApi().kdLogText = reinterpret_cast<KdLogTextFunction>(&fakeHostFunction<998>);
     EXPECT_FALSE(bindHostApi());
     EXPECT_EQ(reinterpret_cast<GenericHostFunction>(hostApi().kdLogText), &fakeHostFunction<998>);
-    hostApi() = saved;
 
     EXPECT_FALSE(bindHostApi(HostSymbolLookup{}));
 }

@@ -143,7 +143,6 @@ struct ObliqueWorkspace {
         fmr.initialAlignment = relation.alignment;
         relation.flippedAxis = order.flippedAxis;
     }
-    ~ObliqueWorkspace() { hostApi() = HostApi{}; }
 
     bool run(int choice) {
         host.answerPrompts({choice});
@@ -151,7 +150,9 @@ struct ObliqueWorkspace {
     }
 };
 
-TEST(ObliqueGeometry, BrightFmrVoxelLightsThePredictedVmrVoxels) {
+class ObliqueGeometry : public testing::FakeHostTest {};
+
+TEST_F(ObliqueGeometry, BrightFmrVoxelLightsThePredictedVmrVoxels) {
     const int marker[3] = {8, 3, 5};
     for (const SliceOrder& order : kSliceOrders) {
         SCOPED_TRACE(order.name);
@@ -184,7 +185,7 @@ TEST(ObliqueGeometry, BrightFmrVoxelLightsThePredictedVmrVoxels) {
     }
 }
 
-TEST(ObliqueGeometry, BrightVmrVoxelLightsThePredictedFmrVoxel) {
+TEST_F(ObliqueGeometry, BrightVmrVoxelLightsThePredictedFmrVoxel) {
     const int target[3] = {3, 7, 2};
     for (const SliceOrder& order : kSliceOrders) {
         SCOPED_TRACE(order.name);

@@ -32,7 +32,6 @@ struct SameGridWorkspace {
             second = &host.addFmr({3, 2, 1}, kFmrDataFloat32, "run2", 2.0f);
         }
     }
-    ~SameGridWorkspace() { hostApi() = HostApi{}; }
 
     bool run(int choice) {
         host.answerPrompts({choice});
@@ -44,7 +43,9 @@ struct SameGridWorkspace {
     }
 };
 
-TEST(RunMapping, FmrIntoVmrShowsTheNormalisedFirstVolume) {
+class RunMapping : public testing::FakeHostTest {};
+
+TEST_F(RunMapping, FmrIntoVmrShowsTheNormalisedFirstVolume) {
     SameGridWorkspace w(false);
     // Two volumes; the second one's extremes must not take part.
     w.first.intData = {-100, 0, 300, 100, 20, 60, /* second volume */ -30000, 30000, 1, 1, 1, 1};
@@ -55,7 +56,7 @@ TEST(RunMapping, FmrIntoVmrShowsTheNormalisedFirstVolume) {
     EXPECT_EQ(w.first.intData[0], -100) << "mode 1 leaves the FMR's data alone";
 }
 
-TEST(RunMapping, WithTwoFmrsTheSecondWinsInTheVmr) {
+TEST_F(RunMapping, WithTwoFmrsTheSecondWinsInTheVmr) {
     SameGridWorkspace w(true);
     w.first.intData = {0, 400, 400, 400, 400, 400};      // 0 and 225 after normalisation
     w.second->floatData = {0.0f, 0.0f, 1.0f, 2.0f, 3.0f, 4.0f};  // 0, 0, 56.25, 112.5, 168.75, 225
@@ -63,7 +64,7 @@ TEST(RunMapping, WithTwoFmrsTheSecondWinsInTheVmr) {
     EXPECT_EQ(w.vmr.voxels, (std::vector<unsigned char>{1, 225, 56, 113, 169, 225}));
 }
 
-TEST(RunMapping, VmrIntoFmrWritesThreeTimesTheVoxelsBackAndSavesUnderANewName) {
+TEST_F(RunMapping, VmrIntoFmrWritesThreeTimesTheVoxelsBackAndSavesUnderANewName) {
     SameGridWorkspace w(true);
     w.vmr.voxels = {100, 255, 0, 7, 20, 1};
     w.first.intData = {0, 1, 2, 3, 4, 5};
@@ -89,7 +90,7 @@ TEST(RunMapping, VmrIntoFmrWritesThreeTimesTheVoxelsBackAndSavesUnderANewName) {
     EXPECT_EQ(w.first.header.stcPrefix(), "run1_VMR") << "the host's header is replaced too";
 }
 
-TEST(RunMapping, VmrIntoFmrKeepsNormalisedValuesWhereTheVmrIsNotBehind) {
+TEST_F(RunMapping, VmrIntoFmrKeepsNormalisedValuesWhereTheVmrIsNotBehind) {
     SameGridWorkspace w(false);
     // The FMR sits one voxel further along x: its last column has no VMR voxel behind it.
     w.first.initialAlignment = testing::translationMatrix(2.0f, 0.0f, 0.0f);
@@ -99,7 +100,7 @@ TEST(RunMapping, VmrIntoFmrKeepsNormalisedValuesWhereTheVmrIsNotBehind) {
     EXPECT_EQ(w.first.intData, (std::vector<std::int16_t>{33, 36, 225, 42, 45, 112}));
 }
 
-TEST(RunMapping, FmrToFmrFeedsTheSecondIntoTheFirstAndSavesItUnderBothNames) {
+TEST_F(RunMapping, FmrToFmrFeedsTheSecondIntoTheFirstAndSavesItUnderBothNames) {
     SameGridWorkspace w(true);
     w.first.intData = {0, 400, 400, 400, 100, 0};         // 0, 225, 225, 225, 56.25, 0
     w.second->floatData = {4.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f};  // 225, 0, 56.25, 0, 0, 0
@@ -114,7 +115,7 @@ TEST(RunMapping, FmrToFmrFeedsTheSecondIntoTheFirstAndSavesItUnderBothNames) {
     EXPECT_EQ(w.second->floatData[0], 4.0f) << "the second FMR is only read";
 }
 
-TEST(RunMapping, AnyAnswerOtherThanOneOrTwoMeansFmrToFmr) {
+TEST_F(RunMapping, AnyAnswerOtherThanOneOrTwoMeansFmrToFmr) {
     for (int choice : {0, 4, -1, 3}) {
         SCOPED_TRACE(choice);
         SameGridWorkspace w(true);
@@ -126,7 +127,7 @@ TEST(RunMapping, AnyAnswerOtherThanOneOrTwoMeansFmrToFmr) {
     }
 }
 
-TEST(RunMapping, FmrToFmrWithOneFmrProjectsItIntoTheVmr) {
+TEST_F(RunMapping, FmrToFmrWithOneFmrProjectsItIntoTheVmr) {
     std::vector<unsigned char> viaChoiceOne;
     for (int choice : {1, 3}) {
         SameGridWorkspace w(false);
@@ -144,7 +145,7 @@ TEST(RunMapping, FmrToFmrWithOneFmrProjectsItIntoTheVmr) {
     EXPECT_EQ(viaChoiceOne, (std::vector<unsigned char>{1, 225, 56, 169, 5, 28}));
 }
 
-TEST(RunMapping, AConstantFirstVolumeIsANoticeNotARefusal) {
+TEST_F(RunMapping, AConstantFirstVolumeIsANoticeNotARefusal) {
     SameGridWorkspace w(false);
     w.first.intData = {7, 7, 7, 7, 7, 7};
     EXPECT_TRUE(w.run(1));
@@ -153,7 +154,7 @@ TEST(RunMapping, AConstantFirstVolumeIsANoticeNotARefusal) {
     EXPECT_EQ(w.host.logLines().back(), "Finished.\n");
 }
 
-TEST(RunMapping, NonFiniteFloatDataNeitherDecidesTheRangeNorShows) {
+TEST_F(RunMapping, NonFiniteFloatDataNeitherDecidesTheRangeNorShows) {
     SameGridWorkspace w(true);
     const float inf = std::numeric_limits<float>::infinity();
     w.second->floatData = {std::numeric_limits<float>::quiet_NaN(), inf, 0.0f, 100.0f, -inf, 50.0f};
@@ -162,7 +163,7 @@ TEST(RunMapping, NonFiniteFloatDataNeitherDecidesTheRangeNorShows) {
     EXPECT_EQ(w.vmr.voxels, (std::vector<unsigned char>{1, 2, 3, 225, 5, 113}));
 }
 
-TEST(RunMapping, ANameThatDoesNotFitIsNeitherTruncatedNorSaved) {
+TEST_F(RunMapping, ANameThatDoesNotFitIsNeitherTruncatedNorSaved) {
     const std::string longPrefix(FmrHeader::kFileNameCapacity - 8, 'p');  // fits; with "_VMR.fmr" it does not
     for (int choice : {2, 3}) {
         SCOPED_TRACE(choice);
@@ -189,7 +190,7 @@ TEST(RunMapping, ANameThatDoesNotFitIsNeitherTruncatedNorSaved) {
     EXPECT_FALSE(w.logged("Reload FMR(s) and detach any AMRs to see the projection!"));
 }
 
-TEST(RunMapping, AMappingThatCannotBeInvertedSkipsOnlyThatFmr) {
+TEST_F(RunMapping, AMappingThatCannotBeInvertedSkipsOnlyThatFmr) {
     // A zero FMR voxel size makes the mapping infinite; a zero VMR voxel size makes it singular.
     for (bool zeroInFmr : {true, false}) {
         SCOPED_TRACE(zeroInFmr ? "zero FMR voxel size" : "zero VMR voxel size");
@@ -216,7 +217,7 @@ TEST(RunMapping, AMappingThatCannotBeInvertedSkipsOnlyThatFmr) {
     }
 }
 
-TEST(RunMapping, RunsAreRepeatableOnTheSameHost) {
+TEST_F(RunMapping, RunsAreRepeatableOnTheSameHost) {
     SameGridWorkspace w(false);
     w.first.intData = {0, 400, 100, 300, 0, 50};
     EXPECT_TRUE(w.run(1));

@@ -56,7 +56,9 @@ void expectRefusal(RunWorkspace& workspace, const std::string& sentence) {
 
 const std::string kWorkspaceRefusal = "Document 1 needs to be a VMR and Document 2 an FMR (Document 3 FMR is optional)";
 
-TEST(RunRefusals, WorkspaceMustHoldAVmrThenAnFmr) {
+class RunRefusals : public testing::FakeHostTest {};
+
+TEST_F(RunRefusals, WorkspaceMustHoldAVmrThenAnFmr) {
     {
         FakeHost host;
         host.addVmr({4, 4, 4});
@@ -83,10 +85,9 @@ TEST(RunRefusals, WorkspaceMustHoldAVmrThenAnFmr) {
         EXPECT_FALSE(runAlignment(host.lookup()));
         EXPECT_EQ(host.logLines().back(), kWorkspaceRefusal);
     }
-    hostApi() = HostApi{};
 }
 
-TEST(RunRefusals, AThirdDocumentThatIsNotAnFmrIsIgnored) {
+TEST_F(RunRefusals, AThirdDocumentThatIsNotAnFmrIsIgnored) {
     RunWorkspace workspace(false);
     workspace.host.addOtherDocument(2);
     EXPECT_TRUE(workspace.run(3));
@@ -96,7 +97,7 @@ TEST(RunRefusals, AThirdDocumentThatIsNotAnFmrIsIgnored) {
               lines.end());
 }
 
-TEST(RunRefusals, AnOldHostIsToldInAMessageBoxBeforeAnythingIsLogged) {
+TEST_F(RunRefusals, AnOldHostIsToldInAMessageBoxBeforeAnythingIsLogged) {
     for (int sub : {-1, 99}) {
         RunWorkspace workspace(false);
         workspace.host.setVersion(2, 0, sub);
@@ -108,7 +109,7 @@ TEST(RunRefusals, AnOldHostIsToldInAMessageBoxBeforeAnythingIsLogged) {
     }
 }
 
-TEST(RunRefusals, AMissingHostFunctionIsNamedBeforeAnyOtherCall) {
+TEST_F(RunRefusals, AMissingHostFunctionIsNamedBeforeAnyOtherCall) {
     const char* const required[] = {
         "kdShowLogTab", "kdMessageBox", "kdGetIntegerInput", "kdUpdateActiveWindow", "kdGetNumberOfDocsInWorkspace",
         "kdGetDocumentType", "kdSetAsCurrentDocument", "kdCalculateIAMatrix", "kdGetHeaderOfCurrentFMR",
@@ -134,7 +135,7 @@ TEST(RunRefusals, AMissingHostFunctionIsNamedBeforeAnyOtherCall) {
     }
 }
 
-TEST(RunRefusals, FmrGridsThatAreEmptyNegativeOrTooLarge) {
+TEST_F(RunRefusals, FmrGridsThatAreEmptyNegativeOrTooLarge) {
     const int big = std::numeric_limits<std::int32_t>::max();
     const struct {
         GridSize grid;
@@ -159,7 +160,7 @@ TEST(RunRefusals, FmrGridsThatAreEmptyNegativeOrTooLarge) {
     }
 }
 
-TEST(RunRefusals, VmrGridsThatAreEmptyNegativeOrTooLarge) {
+TEST_F(RunRefusals, VmrGridsThatAreEmptyNegativeOrTooLarge) {
     const int big = std::numeric_limits<std::int32_t>::max();
     for (GridSize grid : {GridSize{8, 0, 8}, GridSize{-8, 8, 8}, GridSize{big, big, big}}) {
         RunWorkspace workspace(false);
@@ -170,7 +171,7 @@ TEST(RunRefusals, VmrGridsThatAreEmptyNegativeOrTooLarge) {
     }
 }
 
-TEST(RunRefusals, FmrDataTypeOtherThanIntegersOrFloats) {
+TEST_F(RunRefusals, FmrDataTypeOtherThanIntegersOrFloats) {
     for (int type : {0, 3, -1}) {
         RunWorkspace workspace(true);
         workspace.second->header.setDataType(type);
@@ -179,7 +180,7 @@ TEST(RunRefusals, FmrDataTypeOtherThanIntegersOrFloats) {
     }
 }
 
-TEST(RunRefusals, HostReturnsNoDataOrNoVoxels) {
+TEST_F(RunRefusals, HostReturnsNoDataOrNoVoxels) {
     for (DataAccess access : {DataAccess::NullArray, DataAccess::NullFirstVolume}) {
         for (int document : {1, 2}) {
             RunWorkspace workspace(true);
@@ -193,7 +194,7 @@ TEST(RunRefusals, HostReturnsNoDataOrNoVoxels) {
     expectRefusal(workspace, "Document 1 (VMR) can not be used: the host returned no voxels for it.");
 }
 
-TEST(RunRefusals, AllocationFailureAnywhereIsReportedAndReleasesEverything) {
+TEST_F(RunRefusals, AllocationFailureAnywhereIsReportedAndReleasesEverything) {
     for (const char* where : {"kdGetSTCFloatDataOfCurrentFMR", "kdCalculateIAMatrix", "kdGetIntegerInput"}) {
         SCOPED_TRACE(where);
         RunWorkspace workspace(true);

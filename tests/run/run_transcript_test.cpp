@@ -84,7 +84,9 @@ Matrix4 secondFinal() {
     return m;
 }
 
-TEST(RunTranscript, FmrIntoVmr) {
+class RunTranscript : public testing::FakeHostTest {};
+
+TEST_F(RunTranscript, FmrIntoVmr) {
     for (bool twoFmrs : {false, true}) {
         SCOPED_TRACE(twoFmrs ? "two FMRs" : "one FMR");
         RunWorkspace workspace(twoFmrs);
@@ -105,7 +107,7 @@ TEST(RunTranscript, FmrIntoVmr) {
     }
 }
 
-TEST(RunTranscript, VmrIntoFmr) {
+TEST_F(RunTranscript, VmrIntoFmr) {
     for (bool twoFmrs : {false, true}) {
         SCOPED_TRACE(twoFmrs ? "two FMRs" : "one FMR");
         RunWorkspace workspace(twoFmrs);
@@ -126,7 +128,7 @@ TEST(RunTranscript, VmrIntoFmr) {
     }
 }
 
-TEST(RunTranscript, FmrToFmr) {
+TEST_F(RunTranscript, FmrToFmr) {
     for (bool twoFmrs : {false, true}) {
         SCOPED_TRACE(twoFmrs ? "two FMRs" : "one FMR");
         RunWorkspace workspace(twoFmrs);
@@ -152,7 +154,7 @@ TEST(RunTranscript, FmrToFmr) {
     }
 }
 
-TEST(RunTranscript, PastFlipAddsItsMatrixBeforeTheFinalOne) {
+TEST_F(RunTranscript, PastFlipAddsItsMatrixBeforeTheFinalOne) {
     RunWorkspace workspace(false);
     Matrix4 past;
     scalingMatrix(past, -1.0f, 1.0f, 1.0f);
@@ -167,7 +169,7 @@ TEST(RunTranscript, PastFlipAddsItsMatrixBeforeTheFinalOne) {
                                             kHalfRows[1], kHalfRows[2], kHalfRows[3]));
 }
 
-TEST(RunTranscript, TheLastReportedPastMatrixServesBothFmrs) {
+TEST_F(RunTranscript, TheLastReportedPastMatrixServesBothFmrs) {
     RunWorkspace workspace(true);
     Matrix4 flipped;
     scalingMatrix(flipped, -1.0f, 1.0f, 1.0f);
@@ -181,7 +183,7 @@ TEST(RunTranscript, TheLastReportedPastMatrixServesBothFmrs) {
     EXPECT_EQ(flipsLogged, 2);
 }
 
-TEST(RunTranscript, TheVmrIsCurrentWhenTheUserIsAskedAndThePromptOffersOneToThree) {
+TEST_F(RunTranscript, TheVmrIsCurrentWhenTheUserIsAskedAndThePromptOffersOneToThree) {
     RunWorkspace workspace(true);
     EXPECT_TRUE(workspace.run(1));
     ASSERT_EQ(workspace.host.prompts().size(), 1u);

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "host/host_api.h"
 #include "run/alignment_run.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/fake_host_test.h"
 
 namespace orvane::testing {
 
@@ -46,8 +46,6 @@ struct RunWorkspace {
             second->position.setLastSliceCentre({0.0f, 0.0f, 30.0f});
         }
     }
-
-    ~RunWorkspace() { hostApi() = HostApi{}; }
 
     bool run(int choice) {
         host.answerPrompts({choice});

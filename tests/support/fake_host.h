@@ -1,6 +1,12 @@
 // An in-process stand-in for the host, for tests, benchmarks and fuzz targets that drive the
 // module's run without the real application.
 //
+// keldra is a host too, but one backed by files: its answers follow from the NIfTI files it
+// opened. The unit tests of the run need to script every answer the host gives (any record
+// field, any matrix, any prompt answer), to make single functions fail, return nothing or be
+// missing altogether, and to see every call the module makes; a file-backed host can do none of
+// that, so this scripted one exists beside it.
+//
 // A FakeHost holds a workspace of documents (VMRs, FMRs, and placeholder documents of any
 // other type), provides the 20 host functions the module calls through lookup(), and records
 // everything the module does to it: each call by name, log lines, message boxes, prompts,
@@ -13,6 +19,7 @@
 //   host.answerPrompts({2});
 //   bool ok = orvane::runAlignment(host.lookup());
 //   host.logLines(), host.saves(), vmr.voxels, ...
+// A test that binds the module to a fake host derives from FakeHostTest (fake_host_test.h).
 //
 // The host functions are plain C function pointers, so they reach the fake through one
 // process-wide "active" pointer: at most one FakeHost may exist at a time (constructing a
