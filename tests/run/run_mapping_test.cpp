@@ -115,6 +115,32 @@ TEST_F(RunMapping, FmrToFmrFeedsTheSecondIntoTheFirstAndSavesItUnderBothNames) {
     EXPECT_EQ(w.second->floatData[0], 4.0f) << "the second FMR is only read";
 }
 
+TEST_F(RunMapping, FmrToFmrTakesEachFmrThroughItsOwnGridAndAlignment) {
+    // A row of six 1 mm VMR voxels (centred x -2.5 .. 2.5). FMR 1: three 2 mm voxels, aligned
+    // as they are, so VMR voxels 0-1, 2-3 and 4-5 fall in its voxels 0, 1 and 2. FMR 2: three
+    // 1 mm voxels shifted 1 mm along x, so VMR voxels 2, 3 and 4 fall in its voxels 0, 1 and 2
+    // and the others outside it.
+    FakeHost host;
+    FakeVmr& vmr = host.addVmr({6, 1, 1}, 1.0f);
+    vmr.voxels = {1, 2, 3, 4, 5, 6};
+    FakeFmr& first = host.addFmr({3, 1, 1}, kFmrDataInt16, "run1", 2.0f);
+    first.intData = {0, 400, 200};  // 0, 225, 112.5
+    FakeFmr& second = host.addFmr({3, 1, 1}, kFmrDataFloat32, "run2", 1.0f);
+    second.floatData = {0.0f, 2.0f, 4.0f};  // 0, 112.5, 225
+    second.initialAlignment = testing::translationMatrix(1.0f, 0.0f, 0.0f);
+    host.answerPrompts({3});
+    ASSERT_TRUE(runAlignment(host.lookup()));
+
+    // Voxels 0-1: FMR 1 gives nothing above the threshold and FMR 2 does not reach them.
+    // Voxel 2: FMR 1's 225; FMR 2's 0 is below the threshold. Voxel 3: FMR 2's 112.5 (113)
+    // replaces FMR 1's 225 and goes into FMR 1's voxel 1. Voxel 4: FMR 2's 225 replaces FMR 1's
+    // 113 and goes into FMR 1's voxel 2, where voxel 5, outside FMR 2, reads it.
+    EXPECT_EQ(vmr.voxels, (std::vector<unsigned char>{1, 2, 225, 113, 225, 225}));
+    ASSERT_EQ(host.saves().size(), 1u);
+    EXPECT_EQ(host.saves()[0].documentIndex, 1);
+    EXPECT_EQ(host.saves()[0].intData, (std::vector<std::int16_t>{0, 112, 225}));
+}
+
 TEST_F(RunMapping, AnyAnswerOtherThanOneOrTwoMeansFmrToFmr) {
     for (int choice : {0, 4, -1, 3}) {
         SCOPED_TRACE(choice);
