@@ -58,32 +58,43 @@ const std::string kWorkspaceRefusal = "Document 1 needs to be a VMR and Document
 
 class RunRefusals : public testing::FakeHostTest {};
 
+// Document types are asked for in document order, only of documents that exist and only as far
+// as the answer needs: a host may fail on an index past its last document.
 TEST_F(RunRefusals, WorkspaceMustHoldAVmrThenAnFmr) {
-    {
+    // V a VMR, F an FMR, O a document of another type.
+    const struct {
+        const char* documents;
+        bool accepted;
+        std::vector<int> typesAsked;
+    } cases[] = {
+        {"", false, {}},
+        {"V", false, {}},
+        {"FV", false, {0}},
+        {"VO", false, {0, 1}},
+        {"VOF", false, {0, 1}},
+        {"VF", true, {0, 1}},
+        {"VFF", true, {0, 1, 2}},
+        {"VFO", true, {0, 1, 2}},
+        {"VFFF", true, {0, 1, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.documents);
         FakeHost host;
-        host.addVmr({4, 4, 4});
-        EXPECT_FALSE(runAlignment(host.lookup()));
-        EXPECT_EQ(host.logLines(),
-                  (std::vector<std::string>{"\norvaneplugin> Started...", "Check available projects...", kWorkspaceRefusal}));
-        // With a single document no type is asked for.
-        EXPECT_EQ(std::count(host.calls().begin(), host.calls().end(), "kdGetDocumentType"), 0);
-    }
-    {
-        FakeHost host;
-        host.addFmr({4, 4, 4}, kFmrDataInt16, "run1");
-        host.addVmr({4, 4, 4});
-        EXPECT_FALSE(runAlignment(host.lookup()));
-        EXPECT_EQ(host.logLines().back(), kWorkspaceRefusal);
-        // The first document's type already decides.
-        EXPECT_EQ(std::count(host.calls().begin(), host.calls().end(), "kdGetDocumentType"), 1);
-    }
-    {
-        FakeHost host;
-        host.addVmr({4, 4, 4});
-        host.addOtherDocument(2);
-        host.addFmr({4, 4, 4}, kFmrDataInt16, "run1");
-        EXPECT_FALSE(runAlignment(host.lookup()));
-        EXPECT_EQ(host.logLines().back(), kWorkspaceRefusal);
+        for (const char* kind = c.documents; *kind != '\0'; ++kind) {
+            if (*kind == 'V') {
+                host.addVmr({4, 4, 4});
+            } else if (*kind == 'F') {
+                host.addFmr({4, 4, 4}, kFmrDataInt16, "run");
+            } else {
+                host.addOtherDocument(2);
+            }
+        }
+        EXPECT_EQ(runAlignment(host.lookup()), c.accepted);
+        EXPECT_EQ(host.documentTypesAsked(), c.typesAsked);
+        if (!c.accepted) {
+            EXPECT_EQ(host.logLines(), (std::vector<std::string>{"\norvaneplugin> Started...",
+                                                                 "Check available projects...", kWorkspaceRefusal}));
+        }
     }
 }
 

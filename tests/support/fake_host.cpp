@@ -65,6 +65,7 @@ struct FakeHostEntryPoints {
     static int documentType(int index) {
         FakeHost& h = active();
         h.record("kdGetDocumentType");
+        h.typesAsked_.push_back(index);
         if (index < 0 || index >= h.documentCount()) {
             return -1;
         }

@@ -138,6 +138,7 @@ public:
     // --- What happened. ---
 
     const std::vector<std::string>& calls() const { return calls_; }          // host functions, in call order
+    const std::vector<int>& documentTypesAsked() const { return typesAsked_; }  // kdGetDocumentType's indices
     const std::vector<std::string>& logLines() const { return logLines_; }    // each kdLogText text
     std::string logText() const;                                              // all of them, concatenated
     const std::vector<std::string>& messageBoxes() const { return messageBoxes_; }
@@ -171,6 +172,7 @@ private:
     std::uint32_t nextDocumentTag_ = 1;
 
     std::vector<std::string> calls_;
+    std::vector<int> typesAsked_;
     std::vector<std::string> logLines_;
     std::vector<std::string> messageBoxes_;
     std::vector<PromptRecord> prompts_;
