@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string>
 
-#include "keldra/byte_source.h"
-#include "keldra/document_builder.h"
-#include "keldra/initial_alignment.h"
-#include "keldra/nifti_file_reader.h"
-#include "keldra/workspace_loader.h"
+#include "keldra/nifti/byte_source.h"
+#include "keldra/workspace/document_builder.h"
+#include "keldra/workspace/initial_alignment.h"
+#include "keldra/nifti/nifti_file_reader.h"
+#include "keldra/workspace/workspace_loader.h"
 
 using namespace orvane::keldra;
 

@@ -3,8 +3,8 @@
 #include <exception>
 #include <iostream>
 
-#include "keldra/command_line.h"
-#include "keldra/platform.h"
+#include "keldra/cli/command_line.h"
+#include "keldra/output/file_system.h"
 
 int main(int argc, char** argv) {
     orvane::keldra::reportOversizedWritesAsErrors();

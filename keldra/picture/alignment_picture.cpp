@@ -10,7 +10,7 @@
 #include "keldra/picture/bitmap_font.h"
 #include "keldra/picture/edge_levels.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 namespace {
 
 constexpr Rgb kLetterColour{255, 255, 255};
@@ -203,4 +203,4 @@ RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, con
     return image;
 }
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

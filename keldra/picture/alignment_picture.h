@@ -15,7 +15,7 @@
 #include "keldra/picture/projected_region.h"
 #include "keldra/picture/rgb_image.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 // Red edges by default; the colour-blind-safe choice draws them in yellow, which stays
 // distinct from grey and from the blue outline for every common kind of colour blindness.
@@ -55,4 +55,4 @@ RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, con
 PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, const PictureOptions& options,
                         int captionLines);
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 namespace {
 
 constexpr std::uint8_t kGlyphs[95][7] = {
@@ -152,4 +152,4 @@ void drawText(RgbImage& image, int x, int y, const std::string& text, Rgb colour
     }
 }
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -6,7 +6,7 @@
 
 #include "keldra/picture/rgb_image.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 constexpr int kGlyphWidth = 5;
 constexpr int kGlyphHeight = 7;
@@ -22,4 +22,4 @@ int textHeight(int scale);
 // Characters outside printable ASCII are drawn as '?'.
 void drawText(RgbImage& image, int x, int y, const std::string& text, Rgb colour, int scale, bool shadow);
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

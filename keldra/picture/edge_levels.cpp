@@ -5,7 +5,7 @@
 #include <array>
 #include <cmath>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 namespace {
 
 constexpr int kBins = 256;
@@ -92,4 +92,4 @@ int levelOf(const std::vector<float>& levels, float value) {
     return level;
 }
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 // Ascending levels; empty when the volume has a single value.
 std::vector<float> edgeLevels(const std::vector<float>& values);
@@ -14,4 +14,4 @@ std::vector<float> edgeLevels(const std::vector<float>& values);
 // Number of levels at or below `value`.
 int levelOf(const std::vector<float>& levels, float value);
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

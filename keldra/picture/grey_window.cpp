@@ -5,7 +5,7 @@
 #include <cmath>
 #include <iterator>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 std::uint8_t GreyWindow::grey(float value) const {
     if (!(value > low)) {
@@ -47,4 +47,4 @@ GreyWindow robustWindow(const std::vector<float>& values, double lowFraction, do
     return window;
 }
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 struct GreyWindow {
     float low = 0.0f;
@@ -20,4 +20,4 @@ struct GreyWindow {
 // a single value too, to one unit above it.
 GreyWindow robustWindow(const std::vector<float>& values, double lowFraction = 0.15, double highFraction = 0.998);
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -6,7 +6,7 @@
 
 #include "keldra/picture/edge_levels.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 namespace {
 
 // The range of voxel indices along each axis of `grid` where `focus` shows its object,
@@ -131,4 +131,4 @@ Point3d panelPixelToVoxel(const PicturePlan& plan, const PanelPlan& panel, int u
     return {coordinate[0], coordinate[1], coordinate[2]};
 }
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -8,7 +8,7 @@
 #include "keldra/picture/picture_volume.h"
 #include "keldra/picture/view_axes.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 struct PanelPlan {
     View view = View::Axial;
@@ -48,4 +48,4 @@ PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, int 
 // downwards from the panel's corner. Rounding them gives the voxel the pixel shows.
 Point3d panelPixelToVoxel(const PicturePlan& plan, const PanelPlan& panel, int u, int v);
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

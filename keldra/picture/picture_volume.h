@@ -9,7 +9,7 @@
 
 #include "keldra/picture/world_affine.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 struct VolumeGrid {
     int nx = 0;
@@ -50,4 +50,4 @@ struct VolumeSeries {
     PictureVolume volume(std::size_t t) const { return {grid, volumes.at(t), name, affineLabel}; }
 };
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 bool pngFilesSupported() { return true; }
 
@@ -61,4 +61,4 @@ std::optional<RgbImage> readPng(const std::string& path, std::string& error) {
     return image;
 }
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

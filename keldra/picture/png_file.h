@@ -6,7 +6,7 @@
 
 #include "keldra/picture/rgb_image.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 // Whether this build reads and writes PNG files (false in a build without libpng).
 bool pngFilesSupported();
@@ -19,4 +19,4 @@ bool writePng(const RgbImage& image, const std::string& path, std::string& error
 // the reason in `error`.
 std::optional<RgbImage> readPng(const std::string& path, std::string& error);
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -2,7 +2,7 @@
 // packaged): every attempt is refused with the reason.
 #include "keldra/picture/png_file.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 namespace {
 constexpr const char* kNoPng = "this build of keldra reads and writes no PNG files (it was built without libpng)";
@@ -20,4 +20,4 @@ std::optional<RgbImage> readPng(const std::string& /*path*/, std::string& error)
     return std::nullopt;
 }
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

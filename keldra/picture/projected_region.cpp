@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 namespace {
 
 // One pass of a running maximum (dilate) or minimum (erode) along one voxel axis, over
@@ -71,4 +71,4 @@ std::vector<float> valuesInside(const ProjectedRegion& region) {
     return inside;
 }
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

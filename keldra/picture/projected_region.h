@@ -10,7 +10,7 @@
 
 #include "keldra/picture/picture_volume.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 struct ProjectedRegion {
     VolumeGrid grid;
@@ -31,4 +31,4 @@ ProjectedRegion projectedRegion(const PictureVolume& before, const PictureVolume
 // The region's values that are inside it, for choosing edge levels from what was written alone.
 std::vector<float> valuesInside(const ProjectedRegion& region);
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -1,7 +1,7 @@
 // An 8-bit RGB raster.
 #include "keldra/picture/rgb_image.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 RgbImage::RgbImage(int width, int height, Rgb background)
     : width_(width > 0 ? width : 0), height_(height > 0 ? height : 0),
@@ -28,4 +28,4 @@ void RgbImage::setPixel(int x, int y, Rgb colour) {
     bytes_[i + 2] = colour.b;
 }
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

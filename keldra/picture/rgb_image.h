@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 struct Rgb {
     std::uint8_t r = 0;
@@ -38,4 +38,4 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

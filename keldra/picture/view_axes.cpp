@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 namespace {
 
 char worldLetter(int worldAxis, int sign) {
@@ -86,4 +86,4 @@ ViewAxes viewAxes(const WorldAffine& voxelToWorld, View view, Convention convent
     return axes;
 }
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -6,7 +6,7 @@
 
 #include "keldra/picture/world_affine.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 enum class View { Axial, Coronal, Sagittal };
 
@@ -38,4 +38,4 @@ ViewAxes viewAxes(const WorldAffine& voxelToWorld, View view, Convention convent
 // Which world axis (0..2) each voxel axis runs closest to, as a permutation.
 void nearestWorldAxes(const WorldAffine& voxelToWorld, int worldAxisOfVoxelAxis[3]);
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

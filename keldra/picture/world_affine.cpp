@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 WorldAffine identityAffine() {
     WorldAffine a;
@@ -114,4 +114,4 @@ double length(const Point3d& p) {
     return std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
 }
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

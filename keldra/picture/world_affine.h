@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 
 struct Point3d {
     double x = 0.0;
@@ -41,4 +41,4 @@ Point3d axisStep(const WorldAffine& a, int column);
 
 double length(const Point3d& p);
 
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -10,12 +10,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "keldra/demo_files.h"
+#include "keldra/sample/demo_files.h"
 #include "keldra/picture/alignment_picture.h"
-#include "keldra/picture/demo_sample.h"
+#include "keldra/sample/demo_sample.h"
 #include "keldra/picture/png_file.h"
-#include "keldra/run_pictures.h"
-#include "keldra/volume_file.h"
+#include "keldra/report/run_pictures.h"
+#include "keldra/nifti/volume_file.h"
 #include "tests/keldra/keldra_process.h"
 #include "tests/keldra/nifti_fixture.h"
 
@@ -26,9 +26,9 @@ using nlohmann::json;
 
 // The panel rectangles of the anatomical's pictures for the built-in sample.
 picture::PicturePlan demoAnatomicalPlan() {
-    const picture::PictureVolume functional = picture::sampleFunctional(picture::demoFunctionalGrid(), 1, 1).volume(0);
+    const picture::PictureVolume functional = sampleFunctional(demoFunctionalGrid(), 1, 1).volume(0);
     picture::PictureVolume anatomical;
-    anatomical.grid = picture::demoAnatomicalGrid();
+    anatomical.grid = demoAnatomicalGrid();
     return anatomicalPicturePlan(anatomical, functional, picture::PictureOptions{});
 }
 
@@ -190,8 +190,8 @@ TEST(KeldraDemo, FunctionalAffineShiftedBySixMillimetresMovesTheProjectionAndThe
     // The sample's geometry, once as it is and once with the functional's affine moved 6 mm to
     // the right: the functional is projected 6 mm further right, and its edges with it.
     ScratchFolder folder;
-    const picture::PictureVolume anatomical = picture::sampleAnatomical(picture::demoAnatomicalGrid());
-    picture::VolumeSeries functional = picture::sampleFunctional(picture::demoFunctionalGrid(), 2, 1);
+    const picture::PictureVolume anatomical = sampleAnatomical(demoAnatomicalGrid());
+    picture::VolumeSeries functional = sampleFunctional(demoFunctionalGrid(), 2, 1);
     std::string error;
     ASSERT_TRUE(writeVolumeFile(folder.file("anat.nii.gz"), anatomicalVolumeFile(anatomical), error)) << error;
     ASSERT_TRUE(writeVolumeFile(folder.file("bold.nii.gz"), functionalVolumeFile(functional), error)) << error;

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "keldra/document_builder.h"
+#include "keldra/workspace/document_builder.h"
 
 namespace orvane::keldra {
 namespace {

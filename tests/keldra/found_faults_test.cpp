@@ -6,7 +6,7 @@
 #include <cstring>
 #include <limits>
 
-#include "keldra/document_builder.h"
+#include "keldra/workspace/document_builder.h"
 #include "keldra/picture/edge_levels.h"
 #include "keldra/picture/grey_window.h"
 

@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "host/host_binding.h"
-#include "keldra/document_builder.h"
-#include "keldra/host_session.h"
+#include "keldra/workspace/document_builder.h"
+#include "keldra/host/host_session.h"
 #include "tests/keldra/nifti_fixture.h"
 
 namespace orvane::keldra {

@@ -6,8 +6,8 @@
 
 #include "geometry/slice_order_flip.h"
 #include "geometry/vmr_to_fmr_matrix.h"
-#include "keldra/initial_alignment.h"
-#include "keldra/position_record.h"
+#include "keldra/workspace/initial_alignment.h"
+#include "keldra/workspace/position_record.h"
 #include "tests/keldra/nifti_fixture.h"
 
 namespace orvane::keldra {

@@ -1,5 +1,5 @@
 // Reading matrices back from the log: complete dumps in order, anything else skipped.
-#include "keldra/logged_matrices.h"
+#include "keldra/report/logged_matrices.h"
 
 #include <gtest/gtest.h>
 

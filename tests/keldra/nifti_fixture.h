@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "keldra/affine.h"
+#include "keldra/geometry/affine.h"
 
 namespace orvane::keldra::testing {
 

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "keldra/byte_count.h"
-#include "keldra/nifti_file_reader.h"
+#include "keldra/nifti/byte_count.h"
+#include "keldra/nifti/nifti_file_reader.h"
 #include "tests/keldra/malformed_nifti.h"
 
 namespace orvane::keldra::testing {

@@ -1,6 +1,6 @@
 // The pictures of a run draw what the plug-in wrote, not what the files' affines imply: a
 // run outcome whose output is mirrored against the affines must show the mirrored edges.
-#include "keldra/run_pictures.h"
+#include "keldra/report/run_pictures.h"
 
 #include <gtest/gtest.h>
 

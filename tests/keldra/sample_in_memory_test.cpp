@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "keldra/checksum.h"
-#include "keldra/demo_files.h"
-#include "keldra/picture/demo_sample.h"
-#include "keldra/volume_file.h"
+#include "keldra/output/checksum.h"
+#include "keldra/sample/demo_files.h"
+#include "keldra/sample/demo_sample.h"
+#include "keldra/nifti/volume_file.h"
 #include "tests/keldra/nifti_fixture.h"
 
 namespace orvane::keldra::testing {
@@ -23,7 +23,7 @@ TEST(Checksum, IsFnv1aOfTheBytesInOrder) {
 }
 
 TEST(SampleInMemory, MatchesTheSampleReadBackFromItsFiles) {
-    const picture::DemoSample sample = picture::makeDemoSample();
+    const DemoSample sample = makeDemoSample();
     ScratchFolder folder;
     for (const VolumeFile& written : {anatomicalVolumeFile(sample.anatomical), functionalVolumeFile(sample.functional)}) {
         const std::string path = folder.file(written.sampleType == SampleType::UInt8 ? "anat.nii.gz" : "bold.nii.gz");

@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "keldra/picture/demo_sample.h"
-#include "keldra/picture/head_phantom.h"
+#include "keldra/sample/demo_sample.h"
+#include "keldra/sample/head_phantom.h"
 #include "keldra/picture/png_file.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 namespace {
 
 PictureVolume uniformVolume(int n, float value, const WorldAffine& voxelToWorld) {
@@ -282,4 +282,4 @@ TEST_F(DemoPictureTest, EdgesFollowTheAnatomyUnlessTheAffineIsWrong) {
 }
 
 }  // namespace
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

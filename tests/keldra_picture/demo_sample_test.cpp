@@ -1,15 +1,15 @@
 // The built-in sample: the shape of each volume, a head that is not left-right symmetric, and
 // functionals whose affines say where their voxels really came from.
-#include "keldra/picture/demo_sample.h"
+#include "keldra/sample/demo_sample.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 
-#include "keldra/picture/head_phantom.h"
+#include "keldra/sample/head_phantom.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 namespace {
 
 class DemoSampleTest : public ::testing::Test {
@@ -138,4 +138,4 @@ TEST(DemoSample, IsTheSameOnEveryCall) {
 }
 
 }  // namespace
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 namespace {
 
 std::filesystem::path scratchFolder(const std::string& name) {
@@ -55,4 +55,4 @@ TEST(PngFile, FailuresAreReportedNotThrown) {
 }
 
 }  // namespace
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

@@ -9,7 +9,7 @@
 
 #include "keldra/picture/alignment_picture.h"
 
-namespace orvane::picture {
+namespace orvane::keldra::picture {
 namespace {
 
 VolumeGrid cubeGrid(int n, const WorldAffine& voxelToWorld = identityAffine()) {
@@ -121,4 +121,4 @@ TEST(ProjectedRegion, PictureDrawsTheWrittenShapeAndNotTheHolesInIt) {
 }
 
 }  // namespace
-}  // namespace orvane::picture
+}  // namespace orvane::keldra::picture

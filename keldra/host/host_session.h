@@ -1,0 +1,126 @@
+// The host's state while a module runs: the workspace, the current document, the log pane,
+// the answers to prompts, and a record of what the module asked the host to do. The exported
+// host functions (host_exports.cpp) forward to the active session; they have no other state.
+#pragma once
+
+#include <array>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/records.h"
+#include "keldra/workspace/documents.h"
+#include "keldra/host/host_log.h"
+#include "keldra/output/output_files.h"
+
+namespace orvane::keldra {
+
+struct HostVersion {
+    int major = 2;
+    int minor = 4;
+    int sub = 0;
+};
+
+struct HostSettings {
+    HostVersion version;
+    // The answer to every integer prompt, when given on the command line.
+    std::optional<int> integerAnswer;
+    // Whether a person can answer prompts on standard input.
+    bool interactive = false;
+    // Where saved documents go; must exist.
+    std::string outputFolder = ".";
+    // What saving may replace.
+    OutputPolicy outputPolicy;
+};
+
+// One initial alignment handed to the module.
+struct InitialAlignmentRecord {
+    int fmrDocument = -1;  // the workspace index of the FMR whose position record was passed
+    std::array<float, 16> matrix{};
+};
+
+struct SavedDocument {
+    int document = -1;
+    std::string path;          // empty when the build writes no NIfTI files and kept it in memory
+    std::string dataChecksum;  // of the samples as saved, for comparing runs
+};
+
+class HostSession {
+public:
+    HostSession(Workspace workspace, HostSettings settings, HostLog& log, std::ostream& errors, std::istream& input);
+
+    // The host's operations, one per host function the module calls.
+    bool getVersion(int* major, int* minor, int* sub);
+    bool showLogTab();
+    bool logText(const char* text);
+    bool messageBox(const char* text);
+    int integerInput(const char* prompt, int defaultValue, int minimum, int maximum);
+    int numberOfDocuments() const;
+    int documentTypeOf(int index);
+    bool setCurrentDocument(int index);
+    bool getFmrHeader(FmrHeader* header);
+    bool setFmrHeader(const FmrHeader* header);
+    bool getFmrPosition(PositionHeader* position);
+    short** fmrIntData();
+    float** fmrFloatData();
+    bool saveFmr(const char* fmrFileName, const char* stcPrefix);
+    bool getVmrHeader(VmrHeader* header);
+    unsigned char* currentVmr(int* dimX, int* dimY, int* dimZ);
+    bool getVmrPosition(PositionHeader* position);
+    bool getPastTransformations(PastTransformations* past);
+    bool calculateInitialAlignment(const PositionHeader* fmrPosition, const PositionHeader* vmrPosition,
+                                   float* initialAlignment, float* pastTransformation, int* outs[6]);
+    bool updateActiveWindow();
+
+    // A host function this host does not provide was called.
+    void notProvided(const char* name);
+    // Something went wrong inside a host function (an exception caught at the boundary).
+    void internalFailure(const char* name, const char* what);
+
+    const Workspace& workspace() const { return workspace_; }
+    Workspace& workspace() { return workspace_; }
+    int refreshCount() const { return refreshes_; }
+    const std::vector<InitialAlignmentRecord>& initialAlignments() const { return alignments_; }
+    const std::vector<SavedDocument>& savedDocuments() const { return saved_; }
+    // Requests the host had to refuse in a way the module cannot see (it ignores the results),
+    // such as a save that would overwrite a file. keldra ends with an error when any occurred.
+    const std::vector<std::string>& problems() const { return problems_; }
+
+private:
+    FmrDocument* currentFmr(const char* function);
+    VmrDocument* currentVmrDocument(const char* function);
+    void refuse(const std::string& message);
+
+    Workspace workspace_;
+    HostSettings settings_;
+    HostLog& log_;
+    std::ostream& errors_;
+    std::istream& input_;
+    int current_ = -1;
+    int refreshes_ = 0;
+    // Per document, the arrays of volume pointers handed out by the data accessors; kept here
+    // so that they stay valid for the rest of the run.
+    std::vector<std::vector<short*>> intVolumes_;
+    std::vector<std::vector<float*>> floatVolumes_;
+    std::vector<InitialAlignmentRecord> alignments_;
+    std::vector<SavedDocument> saved_;
+    std::vector<std::string> problems_;
+};
+
+// The session the exported host functions act on. The host functions take no context
+// argument, so one session is active at a time, for the duration of a module run.
+HostSession* activeHostSession();
+
+class ActiveHostSession {
+public:
+    explicit ActiveHostSession(HostSession& session);
+    ~ActiveHostSession();
+    ActiveHostSession(const ActiveHostSession&) = delete;
+    ActiveHostSession& operator=(const ActiveHostSession&) = delete;
+
+private:
+    HostSession* previous_;
+};
+
+}  // namespace orvane::keldra

@@ -1,0 +1,46 @@
+// A plug-in module loaded the way the host loads it: by path through the operating system's
+// loader, identified through its exported metadata functions, and asked for its plug-in
+// object through createPlugin.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "keldra/host/platform.h"
+#include "plugin/keldra_plugin_interface.h"
+
+namespace orvane::keldra {
+
+struct PluginMetadata {
+    std::string name;
+    std::string description;
+    std::string author;
+};
+
+// Deletes a plug-in object through its virtual destructor, as the host does.
+struct PluginDeleter {
+    void operator()(KeldraPluginInterface* plugin) const { delete plugin; }
+};
+using PluginObject = std::unique_ptr<KeldraPluginInterface, PluginDeleter>;
+
+class PluginModule {
+public:
+    // Loads the module at `path`; null with a one-line reason when it cannot be loaded or does
+    // not export createPlugin.
+    static std::unique_ptr<PluginModule> load(const std::string& path, std::string& error);
+
+    const PluginMetadata& metadata() const { return metadata_; }
+
+    // A new plug-in object, or null when the module yields none. Objects must be destroyed
+    // before the module.
+    PluginObject createPlugin() const;
+
+private:
+    explicit PluginModule(std::unique_ptr<DynamicLibrary> library) : library_(std::move(library)) {}
+
+    std::unique_ptr<DynamicLibrary> library_;
+    PluginMetadata metadata_;
+    KeldraPluginInterface* (*create_)() = nullptr;
+};
+
+}  // namespace orvane::keldra

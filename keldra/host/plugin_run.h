@@ -1,0 +1,32 @@
+// One use of a plug-in by the host: create the object, initialise it, run it once on the
+// workspace, delete it. Everything the run left behind is returned, so that whatever reports
+// on it (the saved files, pictures, summaries) works from one place after execute returned.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "keldra/workspace/documents.h"
+#include "keldra/host/host_session.h"
+#include "keldra/host/plugin_module.h"
+
+namespace orvane::keldra {
+
+struct RunOutcome {
+    bool created = false;      // createPlugin returned an object
+    bool initialised = false;  // initPlugin returned true
+    bool executed = false;     // execute returned true
+    Workspace before;          // the documents as they were opened
+    Workspace after;           // the documents as the plug-in left them
+    std::vector<InitialAlignmentRecord> initialAlignments;
+    std::vector<SavedDocument> savedDocuments;
+    std::vector<std::string> logEntries;
+    std::vector<std::string> hostProblems;
+    int refreshCount = 0;
+};
+
+RunOutcome runPlugin(const PluginModule& module, Workspace workspace, const HostSettings& settings, HostLog& log,
+                     std::ostream& errors, std::istream& input);
+
+}  // namespace orvane::keldra

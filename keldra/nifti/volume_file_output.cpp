@@ -1,0 +1,14 @@
+// Writing a volume file as a result of the run.
+#include "keldra/nifti/volume_file_output.h"
+
+namespace orvane::keldra {
+
+bool writeNewVolumeFile(const std::string& folder, const std::string& fileName, const VolumeFile& file,
+                        std::string& error, const OutputPolicy& policy) {
+    return writeOutputFile(
+        folder, fileName, policy,
+        [&file](const std::string& temporary, std::string& problem) { return writeVolumeFile(temporary, file, problem); },
+        error);
+}
+
+}  // namespace orvane::keldra

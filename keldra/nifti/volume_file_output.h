@@ -1,0 +1,16 @@
+// A volume file written into the output folder through the safe writer of output_files.h:
+// under a temporary name, flushed, then moved into place, within the policy's limits.
+#pragma once
+
+#include <string>
+
+#include "keldra/nifti/volume_file.h"
+#include "keldra/output/output_files.h"
+
+namespace orvane::keldra {
+
+// Writes `file` as `folder`/`fileName` through writeOutputFile.
+bool writeNewVolumeFile(const std::string& folder, const std::string& fileName, const VolumeFile& file,
+                        std::string& error, const OutputPolicy& policy = {});
+
+}  // namespace orvane::keldra

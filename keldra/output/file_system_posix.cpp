@@ -1,0 +1,77 @@
+// The file-system services on POSIX systems: link/rename/unlink, fsync, stat, getpid.
+#if !defined(_WIN32)
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "keldra/output/file_system.h"
+
+namespace orvane::keldra {
+
+bool moveIntoPlaceWithoutReplacing(const std::string& from, const std::string& to, std::string& error) {
+    // A hard link fails when the name exists, so no window opens between a check and the move.
+    bool moved = link(from.c_str(), to.c_str()) == 0;
+    int reason = errno;
+    unlink(from.c_str());
+    if (!moved) {
+        error = reason == EEXIST ? "it already exists and is never overwritten" : std::strerror(reason);
+    }
+    return moved;
+}
+
+bool moveIntoPlaceReplacing(const std::string& from, const std::string& to, std::string& error) {
+    if (std::rename(from.c_str(), to.c_str()) != 0) {
+        error = std::strerror(errno);
+        unlink(from.c_str());
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+bool flushDescriptorOf(const std::string& path, int flags, std::string& error) {
+    int fd = open(path.c_str(), flags | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    bool flushed = fsync(fd) == 0;
+    if (!flushed) {
+        error = std::strerror(errno);
+    }
+    close(fd);
+    return flushed;
+}
+
+}  // namespace
+
+bool flushFileToDisk(const std::string& path, std::string& error) { return flushDescriptorOf(path, O_RDONLY, error); }
+
+bool flushFolderToDisk(const std::string& folder, std::string& error) {
+    return flushDescriptorOf(folder, O_RDONLY | O_DIRECTORY, error);
+}
+
+bool fileIdentity(const std::string& path, bool followLinks, FileIdentity& identity) {
+    struct stat status {};
+    if ((followLinks ? stat(path.c_str(), &status) : lstat(path.c_str(), &status)) != 0) {
+        return false;
+    }
+    identity.device = static_cast<unsigned long long>(status.st_dev);
+    identity.inode = static_cast<unsigned long long>(status.st_ino);
+    return true;
+}
+
+void reportOversizedWritesAsErrors() { std::signal(SIGXFSZ, SIG_IGN); }
+
+long processNumber() { return static_cast<long>(getpid()); }
+
+}  // namespace orvane::keldra
+
+#endif

@@ -1,0 +1,44 @@
+// Writing the host's result files: only inside the output folder, never over one of the input
+// files (whatever name it is reached by), never over an existing file unless that was asked
+// for, and only complete: each file is written under a temporary name in the output folder,
+// flushed to disk and then moved into place, so a failed write leaves nothing behind.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "keldra/output/file_system.h"
+
+namespace orvane::keldra {
+
+// What every output must respect.
+struct OutputPolicy {
+    // The files the run reads; no output may replace or write into any of them.
+    std::vector<FileIdentity> inputs;
+    // Existing outputs may be replaced (inputs still never are).
+    bool overwrite = false;
+
+    // Adds the file at `path` to the inputs; false when nothing is there.
+    bool addInput(const std::string& path);
+};
+
+// True when `prefix` can name a file directly inside the output folder: not empty, no path
+// separator, no "..", no control characters. Otherwise false with the reason.
+bool isSafeFilePrefix(const std::string& prefix, std::string& reason);
+
+// True when the policy allows writing at `path`: nothing is there, or overwriting is allowed
+// and it is not an input (by itself or through a link). Otherwise false with
+// "<path>: <reason>" in `error`.
+bool mayWriteOutput(const std::string& path, const OutputPolicy& policy, std::string& error);
+
+// Writes `folder`/`fileName`: `write` is called with a temporary path in `folder` (ending in
+// the same extension as `fileName`) and fills it, returning false with a reason on failure.
+// The result is flushed and moved into place. Refuses, with the reason in `error`, when
+// `fileName` is not a plain name or the policy forbids the target; nothing is left behind on
+// any failure.
+using OutputWriter = std::function<bool(const std::string& temporaryPath, std::string& error)>;
+bool writeOutputFile(const std::string& folder, const std::string& fileName, const OutputPolicy& policy,
+                     const OutputWriter& write, std::string& error);
+
+}  // namespace orvane::keldra

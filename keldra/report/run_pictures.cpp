@@ -1,0 +1,250 @@
+// Turning a run's documents into pictures.
+#include "keldra/report/run_pictures.h"
+
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+#include "keldra/picture/png_file.h"
+
+namespace orvane::keldra {
+namespace {
+
+namespace pic = picture;
+
+pic::VolumeGrid gridOf(const DocumentGeometry& geometry) {
+    pic::VolumeGrid grid;
+    grid.nx = geometry.grid[0];
+    grid.ny = geometry.grid[1];
+    grid.nz = geometry.grid[2];
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            grid.voxelToWorld.at(r, c) = geometry.voxelToWorld.m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+        }
+    }
+    return grid;
+}
+
+std::string labelOf(const DocumentGeometry& geometry) {
+    return std::string(affineSourceName(geometry.source)) + " (code " + std::to_string(geometry.transformCode) + ")";
+}
+
+std::string fileNameOf(const std::string& path) {
+    return std::filesystem::path(path).filename().string();
+}
+
+const VmrDocument* firstVmr(const Workspace& workspace) {
+    for (const Document& d : workspace.documents) {
+        if (const auto* vmr = std::get_if<VmrDocument>(&d)) {
+            return vmr;
+        }
+    }
+    return nullptr;
+}
+
+std::string describe(const pic::PictureVolume& v) {
+    return v.name + ": " + v.affineLabel;
+}
+
+bool writePicture(const pic::RgbImage& image, const std::string& folder, const std::string& name,
+                  std::vector<std::string>& written, std::string& error, const OutputPolicy& policy) {
+    const std::string path = (std::filesystem::path(folder) / name).string();
+    if (!writeOutputFile(folder, name, policy,
+                         [&image](const std::string& temporary, std::string& problem) {
+                             return pic::writePng(image, temporary, problem);
+                         },
+                         error)) {
+        return false;
+    }
+    written.push_back(path);
+    return true;
+}
+
+}  // namespace
+
+pic::PictureVolume vmrPictureVolume(const VmrDocument& vmr) {
+    pic::PictureVolume v;
+    v.grid = gridOf(vmr.geometry);
+    v.values.assign(vmr.voxels.begin(), vmr.voxels.end());
+    v.name = fileNameOf(vmr.sourcePath);
+    v.affineLabel = labelOf(vmr.geometry);
+    return v;
+}
+
+pic::PictureVolume fmrPictureVolume(const FmrDocument& fmr) {
+    pic::PictureVolume v;
+    v.grid = gridOf(fmr.geometry);
+    const std::size_t count = fmr.voxelsPerVolume();
+    if (fmr.intData.size() >= count) {
+        v.values.assign(fmr.intData.begin(), fmr.intData.begin() + static_cast<std::ptrdiff_t>(count));
+    } else if (fmr.floatData.size() >= count) {
+        v.values.assign(fmr.floatData.begin(), fmr.floatData.begin() + static_cast<std::ptrdiff_t>(count));
+    } else {
+        v.values.assign(count, 0.0f);
+    }
+    v.name = fileNameOf(fmr.sourcePath);
+    v.affineLabel = labelOf(fmr.geometry);
+    return v;
+}
+
+long changedVoxels(const VmrDocument& before, const VmrDocument& after) {
+    long changed = 0;
+    for (std::size_t i = 0; i < before.voxels.size() && i < after.voxels.size(); ++i) {
+        changed += before.voxels[i] != after.voxels[i] ? 1 : 0;
+    }
+    return changed;
+}
+
+long changedVoxels(const FmrDocument& before, const FmrDocument& after) {
+    long changed = 0;
+    for (std::size_t i = 0; i < before.intData.size() && i < after.intData.size(); ++i) {
+        changed += before.intData[i] != after.intData[i] ? 1 : 0;
+    }
+    for (std::size_t i = 0; i < before.floatData.size() && i < after.floatData.size(); ++i) {
+        // Bitwise, so that a NaN left in place does not count as a change.
+        changed += std::memcmp(&before.floatData[i], &after.floatData[i], sizeof(float)) != 0 ? 1 : 0;
+    }
+    return changed;
+}
+
+pic::PicturePlan anatomicalPicturePlan(const pic::PictureVolume& anatomy, const pic::PictureVolume& functional,
+                                       const pic::PictureOptions& options) {
+    return pic::planPicture(anatomy.grid, &functional, options, 2);
+}
+
+bool runChangedSomething(const RunOutcome& outcome) {
+    const auto& before = outcome.before.documents;
+    const auto& after = outcome.after.documents;
+    for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
+        const auto* vmrBefore = std::get_if<VmrDocument>(&before[i]);
+        const auto* vmrAfter = std::get_if<VmrDocument>(&after[i]);
+        if (vmrBefore != nullptr && vmrAfter != nullptr && changedVoxels(*vmrBefore, *vmrAfter) > 0) {
+            return true;
+        }
+        const auto* fmrBefore = std::get_if<FmrDocument>(&before[i]);
+        const auto* fmrAfter = std::get_if<FmrDocument>(&after[i]);
+        if (fmrBefore != nullptr && fmrAfter != nullptr && changedVoxels(*fmrBefore, *fmrAfter) > 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::vector<std::string> pictureFileNames(int functionals) {
+    std::vector<std::string> names = {"alignment.png", "alignment_fmr.png", "before.png", "after.png"};
+    for (int k = 1; k <= functionals; ++k) {
+        names.push_back("fmr" + std::to_string(k) + "_before.png");
+        names.push_back("fmr" + std::to_string(k) + "_after.png");
+    }
+    return names;
+}
+
+bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, const pic::PictureOptions& options,
+                      std::vector<std::string>& written, std::string& error, const OutputPolicy& policy) {
+    const VmrDocument* vmrBefore = firstVmr(outcome.before);
+    const VmrDocument* vmrAfter = firstVmr(outcome.after);
+    std::vector<std::pair<const FmrDocument*, const FmrDocument*>> fmrs;
+    for (std::size_t i = 0; i < outcome.before.documents.size() && i < outcome.after.documents.size(); ++i) {
+        const auto* before = std::get_if<FmrDocument>(&outcome.before.documents[i]);
+        const auto* after = std::get_if<FmrDocument>(&outcome.after.documents[i]);
+        if (before != nullptr && after != nullptr) {
+            fmrs.emplace_back(before, after);
+        }
+    }
+    if (vmrBefore == nullptr || vmrAfter == nullptr || fmrs.empty()) {
+        return true;
+    }
+    const pic::PictureVolume anatomy = vmrPictureVolume(*vmrBefore);
+    const pic::PictureVolume anatomyAfter = vmrPictureVolume(*vmrAfter);
+    const pic::PictureVolume functional = fmrPictureVolume(*fmrs.front().first);
+    // The first functional the run changed, as the plug-in saved it.
+    std::optional<pic::PictureVolume> saved;
+    for (const auto& [before, after] : fmrs) {
+        if (changedVoxels(*before, *after) > 0) {
+            saved = fmrPictureVolume(*after);
+            break;
+        }
+    }
+
+    // The anatomical's pictures share one plan and one grey window, so that they line up. The
+    // red edges show what the plug-in wrote, never the functional placed by the affines alone:
+    // only so does a fault inside the plug-in show. The field of view is the host's own
+    // knowledge of where the functional lies.
+    const pic::PicturePlan plan = anatomicalPicturePlan(anatomy, functional, options);
+    pic::PictureLayers layers;
+    layers.base = &anatomy;
+    layers.window = pic::robustWindow(anatomy.values);
+    std::optional<pic::ProjectedRegion> region;
+    if (changedVoxels(*vmrBefore, *vmrAfter) > 0) {
+        region = pic::projectedRegion(anatomy, anatomyAfter);
+        layers.projected = &*region;
+        layers.edgeLegend = "edges of what the plug-in wrote into the anatomy";
+    } else if (saved) {
+        layers.overlay = &*saved;
+        layers.edgeLegend = "edges of the functional the plug-in saved, placed by its affine";
+    }
+    layers.fieldOfView = &functional.grid;
+    layers.fieldOfViewLegend = "functional's field of view, from the affines";
+    layers.caption = {"anatomy " + describe(anatomy) + "   functional, volume 1, " + describe(functional)};
+    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "alignment.png", written, error, policy)) {
+        return false;
+    }
+    layers.projected = nullptr;
+    layers.overlay = nullptr;
+    layers.fieldOfView = nullptr;
+    layers.caption = {"before the run: anatomy " + describe(anatomy)};
+    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "before.png", written, error, policy)) {
+        return false;
+    }
+    layers.base = &anatomyAfter;
+    layers.caption = {"after the run: anatomy " + describe(anatomy)};
+    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "after.png", written, error, policy)) {
+        return false;
+    }
+
+    // The other way round. When the plug-in wrote into the first functional, its output is the
+    // picture, and the anatomy's edges (placed by the affines) show whether it lines up.
+    const bool savedFirst = changedVoxels(*fmrs.front().first, *fmrs.front().second) > 0;
+    const pic::PictureVolume reverseBase = savedFirst ? fmrPictureVolume(*fmrs.front().second) : functional;
+    const pic::PicturePlan functionalPlan = pic::planPicture(functional.grid, &anatomy, options, 2);
+    pic::PictureLayers reverse;
+    reverse.base = &reverseBase;
+    reverse.window = pic::robustWindow(reverseBase.values);
+    reverse.overlay = &anatomy;
+    reverse.edgeLegend = "edges of the anatomy, placed by the affines";
+    reverse.caption = {std::string(savedFirst ? "functional as the plug-in saved it" : "functional") + ", volume 1, " +
+                           describe(functional),
+                       "anatomy " + describe(anatomy)};
+    if (!writePicture(pic::renderPicture(functionalPlan, reverse, options), folder, "alignment_fmr.png", written, error,
+                      policy)) {
+        return false;
+    }
+
+    for (std::size_t k = 0; k < fmrs.size(); ++k) {
+        if (changedVoxels(*fmrs[k].first, *fmrs[k].second) == 0) {
+            continue;
+        }
+        const pic::PictureVolume before = fmrPictureVolume(*fmrs[k].first);
+        const pic::PictureVolume after = fmrPictureVolume(*fmrs[k].second);
+        const pic::PicturePlan fmrPlan = pic::planPicture(before.grid, &anatomy, options, 1);
+        pic::PictureLayers single;
+        single.base = &before;
+        single.window = pic::robustWindow(before.values);
+        single.caption = {"before the run: functional, volume 1, " + describe(before)};
+        const std::string prefix = "fmr" + std::to_string(k + 1);
+        if (!writePicture(pic::renderPicture(fmrPlan, single, options), folder, prefix + "_before.png", written, error, policy)) {
+            return false;
+        }
+        // The run may have written values far outside the functional's range (the anatomy
+        // times three), so the after picture gets its own window.
+        single.base = &after;
+        single.window = pic::robustWindow(after.values);
+        single.caption = {"after the run: functional, volume 1, " + describe(before)};
+        if (!writePicture(pic::renderPicture(fmrPlan, single, options), folder, prefix + "_after.png", written, error, policy)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace orvane::keldra

@@ -1,0 +1,153 @@
+// Assembling and writing report.json.
+#include "keldra/report/run_report.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "keldra/report/logged_matrices.h"
+#include "keldra/report/run_pictures.h"
+
+namespace orvane::keldra {
+namespace {
+
+using nlohmann::json;
+
+json rows(const Affine& a) {
+    json out = json::array();
+    for (const auto& row : a.m) {
+        out.push_back({row[0], row[1], row[2], row[3]});
+    }
+    return out;
+}
+
+template <typename T>
+json rows(const T& elements) {
+    json out = json::array();
+    for (std::size_t r = 0; r < 4; ++r) {
+        out.push_back({elements[4 * r], elements[4 * r + 1], elements[4 * r + 2], elements[4 * r + 3]});
+    }
+    return out;
+}
+
+json describeInput(int index, const Document& document) {
+    const DocumentGeometry& g = std::visit([](const auto& d) -> const DocumentGeometry& { return d.geometry; }, document);
+    json input;
+    input["document"] = index + 1;
+    input["type"] = std::holds_alternative<VmrDocument>(document) ? "VMR" : "FMR";
+    input["file"] = documentSource(document);
+    input["grid"] = {g.grid[0], g.grid[1], g.grid[2]};
+    input["voxelSizeMm"] = {g.voxelSize[0], g.voxelSize[1], g.voxelSize[2]};
+    input["transform"] = affineSourceName(g.source);
+    input["transformCode"] = g.transformCode;
+    input["voxelToWorld"] = rows(g.voxelToWorld);
+    if (const auto* fmr = std::get_if<FmrDocument>(&document)) {
+        input["volumes"] = fmr->volumes;
+    }
+    return input;
+}
+
+}  // namespace
+
+std::optional<int> performedMapping(const std::vector<std::string>& logEntries) {
+    static const std::pair<const char*, int> kLines[] = {
+        {"Projecting FMRs in VMR", 1},
+        {"Projecting VMR in FMR", 2},
+        {"Projecting FMR1,FMR2->VMR and FMR2->FMR1", 3},
+    };
+    for (const std::string& entry : logEntries) {
+        std::string text = entry;
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+            text.pop_back();
+        }
+        for (const auto& [line, mapping] : kLines) {
+            if (text == line) {
+                return mapping;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+json runReport(const RunOutcome& outcome, const ReportFacts& facts) {
+    json report;
+    report["inputs"] = json::array();
+    for (std::size_t i = 0; i < outcome.before.documents.size(); ++i) {
+        report["inputs"].push_back(describeInput(static_cast<int>(i), outcome.before.documents[i]));
+    }
+    report["mappingRequested"] = facts.requestedMapping ? json(*facts.requestedMapping) : json(nullptr);
+    const std::optional<int> performed = performedMapping(outcome.logEntries);
+    report["mapping"] = performed ? json(*performed) : json(nullptr);
+
+    report["initialAlignments"] = json::array();
+    for (const InitialAlignmentRecord& record : outcome.initialAlignments) {
+        report["initialAlignments"].push_back({{"fmrDocument", record.fmrDocument + 1}, {"matrix", rows(record.matrix)}});
+    }
+    report["loggedMatrices"] = json::array();
+    report["finalMatrices"] = json::array();
+    for (const LoggedMatrix& m : loggedMatrices(outcome.logEntries)) {
+        const json entry = {{"caption", m.caption}, {"matrix", rows(m.elements)}};
+        report["loggedMatrices"].push_back(entry);
+        if (m.caption.rfind("Final", 0) == 0) {
+            report["finalMatrices"].push_back(entry);
+        }
+    }
+
+    json changed = json::array();
+    for (std::size_t i = 0; i < outcome.before.documents.size() && i < outcome.after.documents.size(); ++i) {
+        long count = 0;
+        const Document& before = outcome.before.documents[i];
+        const Document& after = outcome.after.documents[i];
+        if (std::holds_alternative<VmrDocument>(before) && std::holds_alternative<VmrDocument>(after)) {
+            count = changedVoxels(std::get<VmrDocument>(before), std::get<VmrDocument>(after));
+        } else if (std::holds_alternative<FmrDocument>(before) && std::holds_alternative<FmrDocument>(after)) {
+            count = changedVoxels(std::get<FmrDocument>(before), std::get<FmrDocument>(after));
+        }
+        changed.push_back({{"document", i + 1}, {"voxels", count}});
+    }
+    report["voxelsChanged"] = changed;
+
+    json saved = json::array();
+    for (const SavedDocument& s : outcome.savedDocuments) {
+        saved.push_back({{"document", s.document + 1}, {"file", s.path}, {"dataChecksum", s.dataChecksum}});
+    }
+    report["savedByPlugin"] = saved;
+    report["outputFiles"] = facts.outputFiles;
+
+    json result;
+    result["pluginCreated"] = outcome.created;
+    result["initialised"] = outcome.initialised;
+    result["executed"] = outcome.executed;
+    bool finished = false;
+    for (const std::string& entry : outcome.logEntries) {
+        finished = finished || entry.rfind("Finished.", 0) == 0;
+    }
+    result["finished"] = finished;
+    result["windowRefreshes"] = outcome.refreshCount;
+    result["hostProblems"] = outcome.hostProblems;
+    result["exitCode"] = facts.exitCode;
+    if (!facts.message.empty()) {
+        result["message"] = facts.message;
+    }
+    report["result"] = result;
+    return report;
+}
+
+bool writeReport(const std::string& folder, const json& report, std::string& path, std::string& error,
+                 const OutputPolicy& policy) {
+    path = (std::filesystem::path(folder) / "report.json").string();
+    return writeOutputFile(
+        folder, "report.json", policy,
+        [&report](const std::string& temporary, std::string& problem) {
+            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+            out << report.dump(2) << "\n";
+            out.flush();
+            if (!out) {
+                problem = "it cannot be written";
+                return false;
+            }
+            return true;
+        },
+        error);
+}
+
+}  // namespace orvane::keldra

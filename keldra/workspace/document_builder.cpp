@@ -1,0 +1,229 @@
+// Building documents from image files and turning them back into file content.
+#include "keldra/workspace/document_builder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <sstream>
+
+#include "keldra/workspace/position_record.h"
+
+namespace orvane::keldra {
+
+namespace {
+
+StoredTransforms transformsOf(const VolumeFile& file) {
+    return {file.sformCode, file.sform, file.qformCode, file.qform};
+}
+
+void applyTransforms(const StoredTransforms& t, VolumeFile& file) {
+    file.sformCode = t.sformCode;
+    file.sform = t.sform;
+    file.qformCode = t.qformCode;
+    file.qform = t.qform;
+}
+
+void setGrid(const DocumentGeometry& g, VolumeFile& file) {
+    file.nx = g.grid[0];
+    file.ny = g.grid[1];
+    file.nz = g.grid[2];
+    for (int i = 0; i < 3; ++i) {
+        file.voxelSize[i] = g.voxelSize[i];
+    }
+}
+
+// Values beyond single precision's range become infinities, as the host's float data holds
+// them, rather than an undefined conversion.
+float toSinglePrecision(double value) {
+    if (value > std::numeric_limits<float>::max()) {
+        return std::numeric_limits<float>::infinity();
+    }
+    if (value < -std::numeric_limits<float>::max()) {
+        return -std::numeric_limits<float>::infinity();
+    }
+    return static_cast<float>(value);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> anatomicalBytes(const VolumeFile& file, std::string& note) {
+    const std::size_t count = file.voxelsPerVolume();
+    std::vector<std::uint8_t> bytes(count, 0);
+    if (count == 0) {
+        return bytes;
+    }
+    if (isIntegerSampleType(file.sampleType) && !file.isScaled()) {
+        double low = file.value(0), high = low;
+        for (std::size_t i = 1; i < count; ++i) {
+            double v = file.value(i);
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+        if (low >= 0 && high <= kAnatomicalTop) {
+            for (std::size_t i = 0; i < count; ++i) {
+                bytes[i] = static_cast<std::uint8_t>(file.value(i));
+            }
+            note = "kept as it is (integers within 0.." + std::to_string(static_cast<int>(high)) + ")";
+            return bytes;
+        }
+    }
+    std::vector<double> finite;
+    finite.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        double v = file.value(i);
+        if (std::isfinite(v)) {
+            finite.push_back(v);
+        }
+    }
+    if (finite.empty()) {
+        note = "no finite values; all voxels set to 0";
+        return bytes;
+    }
+    double low = *std::min_element(finite.begin(), finite.end());
+    double high = *std::max_element(finite.begin(), finite.end());
+    auto rank = static_cast<std::size_t>(std::floor(kAnatomicalPercentile * static_cast<double>(finite.size() - 1)));
+    std::nth_element(finite.begin(), finite.begin() + static_cast<std::ptrdiff_t>(rank), finite.end());
+    double top = finite[rank];
+    // A volume that is mostly background can have its percentile at the minimum; the maximum
+    // then gives the scale instead.
+    if (!(top > low)) {
+        top = high;
+    }
+    std::ostringstream text;
+    if (!(top > low)) {
+        text << "constant value " << low << "; all voxels set to 0";
+        note = text.str();
+        return bytes;
+    }
+    // In halves, so that the span of two finite values cannot overflow (the result is the same:
+    // halving is exact). A span so small that the factor overflows leaves NaN for the minimum
+    // itself, which becomes 0 like everything below the range.
+    double factor = kAnatomicalTop / (top / 2 - low / 2);
+    for (std::size_t i = 0; i < count; ++i) {
+        double v = file.value(i);
+        if (!std::isfinite(v)) {
+            continue;
+        }
+        double scaled = std::round((v / 2 - low / 2) * factor);
+        bytes[i] = scaled > 0 ? static_cast<std::uint8_t>(std::fmin(scaled, kAnatomicalTop)) : 0;
+    }
+    text << "scaled linearly from " << file.sampleTypeName << ": minimum " << low << " -> 0, 99.5th percentile " << top
+         << " -> " << kAnatomicalTop << ", clamped";
+    note = text.str();
+    return bytes;
+}
+
+std::string documentName(const std::string& path) {
+    std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    for (const char* extension : {".nii.gz", ".nii"}) {
+        std::size_t n = std::strlen(extension);
+        if (name.size() > n && name.compare(name.size() - n, n, extension) == 0) {
+            return name.substr(0, name.size() - n);
+        }
+    }
+    return name;
+}
+
+bool makeVmrDocument(const std::string& path, const VolumeFile& file, VmrDocument& document, std::string& error) {
+    if (file.sampleType == SampleType::Unsupported) {
+        error = "holds " + file.sampleTypeName + " data, which an anatomical cannot show";
+        return false;
+    }
+    VmrDocument d;
+    if (!adoptGeometry(file, d.geometry, error)) {
+        return false;
+    }
+    d.sourcePath = path;
+    d.name = documentName(path);
+    d.transforms = transformsOf(file);
+    d.header.setDims(file.nx, file.ny, file.nz);
+    d.header.setVoxelSize(d.geometry.voxelSize[0], d.geometry.voxelSize[1], d.geometry.voxelSize[2]);
+    writePositionRecord(d.geometry, d.position);
+    d.voxels = anatomicalBytes(file, d.conversion);
+    if (file.volumes > 1) {
+        d.conversion += "; first of " + std::to_string(file.volumes) + " volumes";
+    }
+    document = std::move(d);
+    return true;
+}
+
+bool makeFmrDocument(const std::string& path, const VolumeFile& file, FmrDocument& document, std::string& error) {
+    if (file.sampleType == SampleType::Unsupported) {
+        error = "holds " + file.sampleTypeName + " data, which an FMR cannot hold";
+        return false;
+    }
+    FmrDocument d;
+    if (!adoptGeometry(file, d.geometry, error)) {
+        return false;
+    }
+    d.sourcePath = path;
+    d.transforms = transformsOf(file);
+    d.volumes = file.volumes;
+    std::string prefix = documentName(path);
+    if (!d.header.setStcPrefix(prefix) || !d.header.setFileName(prefix + ".fmr")) {
+        error = "has a name too long for an FMR header";
+        return false;
+    }
+    d.header.setDimX(file.nx);
+    d.header.setDimY(file.ny);
+    d.header.setSlices(file.nz);
+    d.header.setVoxelSize(d.geometry.voxelSize[0], d.geometry.voxelSize[1], d.geometry.voxelSize[2]);
+    writePositionRecord(d.geometry, d.position);
+
+    const std::size_t count = file.voxelsPerVolume() * static_cast<std::size_t>(file.volumes);
+    if (file.sampleType == SampleType::Int16 && !file.isScaled()) {
+        d.header.setDataType(FmrHeader::kDataTypeInt16);
+        d.intData.resize(count);
+        std::memcpy(d.intData.data(), file.samples.data(), count * sizeof(std::int16_t));
+        d.conversion = "16-bit integers";
+    } else if (file.sampleType == SampleType::Float32 && !file.isScaled()) {
+        d.header.setDataType(FmrHeader::kDataTypeFloat32);
+        d.floatData.resize(count);
+        std::memcpy(d.floatData.data(), file.samples.data(), count * sizeof(float));
+        d.conversion = "32-bit floats";
+    } else {
+        d.header.setDataType(FmrHeader::kDataTypeFloat32);
+        d.floatData.resize(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            d.floatData[i] = toSinglePrecision(file.value(i));
+        }
+        d.conversion = "converted from " + file.sampleTypeName + (file.isScaled() ? " (scaling applied)" : "") +
+                       " to 32-bit floats";
+    }
+    document = std::move(d);
+    return true;
+}
+
+VolumeFile vmrAsVolumeFile(const VmrDocument& document) {
+    VolumeFile file;
+    setGrid(document.geometry, file);
+    file.volumes = 1;
+    file.sampleType = SampleType::UInt8;
+    file.samples.assign(document.voxels.begin(), document.voxels.end());
+    applyTransforms(document.transforms, file);
+    return file;
+}
+
+VolumeFile fmrAsVolumeFile(const FmrDocument& document) {
+    VolumeFile file;
+    setGrid(document.geometry, file);
+    file.volumes = document.volumes;
+    applyTransforms(document.transforms, file);
+    const unsigned char* begin = nullptr;
+    std::size_t bytes = 0;
+    if (document.header.dataType() == FmrHeader::kDataTypeInt16) {
+        file.sampleType = SampleType::Int16;
+        begin = reinterpret_cast<const unsigned char*>(document.intData.data());
+        bytes = document.intData.size() * sizeof(std::int16_t);
+    } else {
+        file.sampleType = SampleType::Float32;
+        begin = reinterpret_cast<const unsigned char*>(document.floatData.data());
+        bytes = document.floatData.size() * sizeof(float);
+    }
+    file.samples.assign(begin, begin + bytes);
+    return file;
+}
+
+}  // namespace orvane::keldra

@@ -1,0 +1,39 @@
+// Opening the files named on the command line as the workspace's documents: the first as a
+// VMR and the others as FMRs, unless a name is prefixed "vmr:" or "fmr:".
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "keldra/workspace/documents.h"
+#include "keldra/nifti/volume_file.h"
+
+namespace orvane::keldra {
+
+struct DocumentRequest {
+    std::string path;
+    int type = kDocumentTypeFmr;
+    // The file's content when it is already in memory (the built-in sample in a build that
+    // reads no NIfTI files); `path` then only names the document.
+    std::optional<VolumeFile> content;
+};
+
+// The requests for the given arguments, in order.
+std::vector<DocumentRequest> documentRequests(const std::vector<std::string>& arguments);
+
+// Opens every requested file. On the first failure returns false with "<file>: <problem>" in
+// `error`. Each file whose sform and qform disagree, or that holds NaN or infinite values,
+// adds a warning.
+bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& workspace,
+                   std::vector<std::string>& warnings, std::string& error, const VolumeReadLimits& limits = {});
+
+// The warning for a file with NaN or infinite samples, saying what becomes of them in a
+// document of `documentType`; empty when it has none.
+std::string nonFiniteSamplesWarning(const std::string& path, const VolumeFile& file, int documentType);
+
+// The warning for a file whose two transforms disagree by more than 1 mm, naming both; empty
+// when they agree or it has fewer than two.
+std::string transformDisagreementWarning(const std::string& path, const VolumeFile& file);
+
+}  // namespace orvane::keldra
