@@ -13,6 +13,7 @@
 #include "keldra/sample/demo_files.h"
 #include "keldra/workspace/document_builder.h"
 #include "keldra/workspace/file_info.h"
+#include "keldra/geometry/orientation.h"
 #include "keldra/nifti/volume_file_output.h"
 #include "keldra/host/platform.h"
 #include "keldra/host/plugin_module.h"

@@ -1,4 +1,4 @@
-// Double-precision affine arithmetic for the host's geometry.
+// Double-precision affine arithmetic.
 #include "keldra/geometry/affine.h"
 
 #include <cmath>
@@ -39,6 +39,29 @@ Affine Affine::scaling(double sx, double sy, double sz) {
     return a;
 }
 
+Affine Affine::rotation(double aboutXDegrees, double aboutYDegrees, double aboutZDegrees) {
+    const double toRadians = std::acos(-1.0) / 180.0;
+    const double cx = std::cos(aboutXDegrees * toRadians), sx = std::sin(aboutXDegrees * toRadians);
+    const double cy = std::cos(aboutYDegrees * toRadians), sy = std::sin(aboutYDegrees * toRadians);
+    const double cz = std::cos(aboutZDegrees * toRadians), sz = std::sin(aboutZDegrees * toRadians);
+    Affine rx = identity();
+    rx.m[1][1] = cx;
+    rx.m[1][2] = -sx;
+    rx.m[2][1] = sx;
+    rx.m[2][2] = cx;
+    Affine ry = identity();
+    ry.m[0][0] = cy;
+    ry.m[0][2] = sy;
+    ry.m[2][0] = -sy;
+    ry.m[2][2] = cy;
+    Affine rz = identity();
+    rz.m[0][0] = cz;
+    rz.m[0][1] = -sz;
+    rz.m[1][0] = sz;
+    rz.m[1][1] = cz;
+    return rz * (ry * rx);
+}
+
 void Affine::setColumn(int c, const Vector3d& v) {
     m[0][c] = v.x;
     m[1][c] = v.y;
@@ -65,8 +88,8 @@ Affine operator*(const Affine& a, const Affine& b) {
     return r;
 }
 
-bool invert(const Affine& a, Affine& inverse) {
-    Affine work = a;
+std::optional<Affine> Affine::inverse() const {
+    Affine work = *this;
     Affine result = Affine::identity();
     for (int col = 0; col < 4; ++col) {
         int pivot = col;
@@ -76,7 +99,7 @@ bool invert(const Affine& a, Affine& inverse) {
             }
         }
         if (!(std::fabs(work.m[pivot][col]) > 1e-300)) {
-            return false;
+            return std::nullopt;
         }
         std::swap(work.m[pivot], work.m[col]);
         std::swap(result.m[pivot], result.m[col]);
@@ -96,19 +119,18 @@ bool invert(const Affine& a, Affine& inverse) {
             }
         }
     }
-    inverse = result;
-    return true;
+    return result;
 }
 
-Affine rigidInverse(const Affine& a) {
-    Affine r = Affine::identity();
+Affine Affine::rigidInverse() const {
+    Affine r = identity();
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j) {
-            r.m[i][j] = a.m[j][i];
+            r.m[i][j] = m[j][i];
         }
     }
     for (int i = 0; i < 3; ++i) {
-        r.m[i][3] = -(r.m[i][0] * a.m[0][3] + r.m[i][1] * a.m[1][3] + r.m[i][2] * a.m[2][3]);
+        r.m[i][3] = -(r.m[i][0] * m[0][3] + r.m[i][1] * m[1][3] + r.m[i][2] * m[2][3]);
     }
     return r;
 }

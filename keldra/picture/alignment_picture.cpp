@@ -21,7 +21,7 @@ int nearestIndex(double coordinate, int size) {
 }
 
 // The index of the voxel whose extent holds the point, or nothing outside the grid.
-std::optional<std::size_t> voxelAt(const VolumeGrid& grid, const Point3d& voxel) {
+std::optional<std::size_t> voxelAt(const VolumeGrid& grid, const Vector3d& voxel) {
     const double x = std::floor(voxel.x + 0.5);
     const double y = std::floor(voxel.y + 0.5);
     const double z = std::floor(voxel.z + 0.5);
@@ -47,14 +47,14 @@ struct PanelLayers {
 
 void drawPanel(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, const PictureLayers& layers,
                const ProjectedRegion* projected, const std::vector<float>& levels,
-               const std::optional<WorldAffine>& worldToOverlay,
-               const std::optional<WorldAffine>& worldToView, const PictureOptions& options) {
+               const std::optional<Affine>& worldToOverlay,
+               const std::optional<Affine>& worldToView, const PictureOptions& options) {
     const VolumeGrid& grid = plan.grid;
     const std::size_t count = static_cast<std::size_t>(panel.width) * static_cast<std::size_t>(panel.height);
     PanelLayers panelLayers{std::vector<int>(count, -1), std::vector<char>(count, 0)};
     for (int v = 0; v < panel.height; ++v) {
         for (int u = 0; u < panel.width; ++u) {
-            const Point3d voxel = panelPixelToVoxel(plan, panel, u, v);
+            const Vector3d voxel = panelPixelToVoxel(plan, panel, u, v);
             const std::size_t shown = grid.index(nearestIndex(voxel.x, grid.nx), nearestIndex(voxel.y, grid.ny),
                                                  nearestIndex(voxel.z, grid.nz));
             const std::uint8_t grey = layers.window.grey(layers.base->values[shown]);
@@ -67,14 +67,14 @@ void drawPanel(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel,
             if (!worldToOverlay && !worldToView) {
                 continue;
             }
-            const Point3d world = applyAffine(grid.voxelToWorld, voxel);
+            const Vector3d world = grid.voxelToWorld.apply(voxel);
             if (worldToOverlay) {
-                if (const auto index = voxelAt(layers.overlay->grid, applyAffine(*worldToOverlay, world))) {
+                if (const auto index = voxelAt(layers.overlay->grid, worldToOverlay->apply(world))) {
                     panelLayers.level[here] = levelOf(levels, layers.overlay->values[*index]);
                 }
             }
             if (worldToView) {
-                panelLayers.inView[here] = voxelAt(*layers.fieldOfView, applyAffine(*worldToView, world)).has_value();
+                panelLayers.inView[here] = voxelAt(*layers.fieldOfView, worldToView->apply(world)).has_value();
             }
         }
     }
@@ -144,7 +144,7 @@ RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, con
         return image;
     }
     std::vector<float> levels;
-    std::optional<WorldAffine> worldToOverlay;
+    std::optional<Affine> worldToOverlay;
     // A region drawn on the base grid must cover it voxel for voxel.
     const ProjectedRegion* projected = layers.projected;
     const std::size_t baseVoxels = layers.base->values.size();
@@ -155,12 +155,12 @@ RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, con
     if (projected != nullptr) {
         levels = edgeLevels(valuesInside(*projected));
     } else if (layers.overlay != nullptr) {
-        worldToOverlay = invertAffine(layers.overlay->grid.voxelToWorld);
+        worldToOverlay = layers.overlay->grid.voxelToWorld.inverse();
         levels = edgeLevels(layers.overlay->values);
     }
-    std::optional<WorldAffine> worldToView;
+    std::optional<Affine> worldToView;
     if (layers.fieldOfView != nullptr) {
-        worldToView = invertAffine(layers.fieldOfView->voxelToWorld);
+        worldToView = layers.fieldOfView->voxelToWorld.inverse();
     }
     for (const PanelPlan& panel : plan.panels) {
         drawPanel(image, plan, panel, layers, projected, levels, worldToOverlay, worldToView, options);

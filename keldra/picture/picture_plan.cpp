@@ -12,18 +12,18 @@ namespace {
 // The range of voxel indices along each axis of `grid` where `focus` shows its object,
 // sampled every other voxel; false when it shows nothing there.
 bool focusRange(const VolumeGrid& grid, const PictureVolume& focus, int lo[3], int hi[3]) {
-    const auto worldToFocus = invertAffine(focus.grid.voxelToWorld);
+    const auto worldToFocus = focus.grid.voxelToWorld.inverse();
     if (!worldToFocus) {
         return false;
     }
     const std::vector<float> levels = edgeLevels(focus.values);
     const float threshold = levels.empty() ? -INFINITY : levels.front();
-    const WorldAffine gridToFocus = multiplyAffines(*worldToFocus, grid.voxelToWorld);
+    const Affine gridToFocus = *worldToFocus * grid.voxelToWorld;
     bool any = false;
     for (int z = 0; z < grid.nz; z += 2) {
         for (int y = 0; y < grid.ny; y += 2) {
             for (int x = 0; x < grid.nx; x += 2) {
-                const Point3d f = applyAffine(gridToFocus, {double(x), double(y), double(z)});
+                const Vector3d f = gridToFocus.apply({double(x), double(y), double(z)});
                 const double fx = std::floor(f.x + 0.5), fy = std::floor(f.y + 0.5), fz = std::floor(f.z + 0.5);
                 if (!(fx >= 0.0 && fy >= 0.0 && fz >= 0.0 && fx < focus.grid.nx && fy < focus.grid.ny && fz < focus.grid.nz)) {
                     continue;
@@ -41,10 +41,6 @@ bool focusRange(const VolumeGrid& grid, const PictureVolume& focus, int lo[3], i
         }
     }
     return any;
-}
-
-double component(const Point3d& p, int axis) {
-    return axis == 0 ? p.x : axis == 1 ? p.y : p.z;
 }
 
 }  // namespace
@@ -91,7 +87,7 @@ PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, int 
         const double last = hi[axes.sliceAxis];
         // Panels run from the lowest world position to the highest, whichever way the grid
         // stores its slices.
-        const bool descending = component(axisStep(grid.voxelToWorld, axes.sliceAxis), axes.normalWorldAxis) < 0.0;
+        const bool descending = grid.voxelToWorld.column(axes.sliceAxis)[axes.normalWorldAxis] < 0.0;
         int left = kPictureMargin;
         for (int n = 0; n < slicesPerRow; ++n) {
             const int i = descending ? slicesPerRow - 1 - n : n;
@@ -100,9 +96,9 @@ PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, int 
             panel.axes = axes;
             const double at = first + (last - first) * (i + 0.5) / slicesPerRow;
             panel.slice = std::clamp(static_cast<int>(std::lround(at)), 0, grid.size(axes.sliceAxis) - 1);
-            Point3d centre{(grid.nx - 1) / 2.0, (grid.ny - 1) / 2.0, (grid.nz - 1) / 2.0};
-            (axes.sliceAxis == 0 ? centre.x : axes.sliceAxis == 1 ? centre.y : centre.z) = panel.slice;
-            panel.positionMm = component(applyAffine(grid.voxelToWorld, centre), axes.normalWorldAxis);
+            Vector3d centre{(grid.nx - 1) / 2.0, (grid.ny - 1) / 2.0, (grid.nz - 1) / 2.0};
+            centre[axes.sliceAxis] = panel.slice;
+            panel.positionMm = grid.voxelToWorld.apply(centre)[axes.normalWorldAxis];
             panel.left = left;
             panel.top = top;
             panel.width = panelWidth;
@@ -118,7 +114,7 @@ PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, int 
     return plan;
 }
 
-Point3d panelPixelToVoxel(const PicturePlan& plan, const PanelPlan& panel, int u, int v) {
+Vector3d panelPixelToVoxel(const PicturePlan& plan, const PanelPlan& panel, int u, int v) {
     const auto along = [&](const ScreenAxis& axis, int pixel) {
         const int n = plan.grid.size(axis.voxelAxis);
         const double c = (pixel + 0.5) * plan.mmPerPixel / plan.grid.voxelSize(axis.voxelAxis) - 0.5;

@@ -46,6 +46,6 @@ PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, int 
 
 // Continuous voxel coordinates of the centre of pixel (u, v) of a panel, u rightwards and v
 // downwards from the panel's corner. Rounding them gives the voxel the pixel shows.
-Point3d panelPixelToVoxel(const PicturePlan& plan, const PanelPlan& panel, int u, int v);
+Vector3d panelPixelToVoxel(const PicturePlan& plan, const PanelPlan& panel, int u, int v);
 
 }  // namespace orvane::keldra::picture

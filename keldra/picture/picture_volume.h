@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "keldra/picture/world_affine.h"
+#include "keldra/geometry/affine.h"
 
 namespace orvane::keldra::picture {
 
@@ -15,7 +15,7 @@ struct VolumeGrid {
     int nx = 0;
     int ny = 0;
     int nz = 0;
-    WorldAffine voxelToWorld = identityAffine();
+    Affine voxelToWorld = Affine::identity();
 
     int size(int axis) const { return axis == 0 ? nx : axis == 1 ? ny : nz; }
     std::size_t voxelCount() const {
@@ -26,7 +26,7 @@ struct VolumeGrid {
                static_cast<std::size_t>(nx) * (static_cast<std::size_t>(y) + static_cast<std::size_t>(ny) * static_cast<std::size_t>(z));
     }
     // Millimetres per voxel along a voxel axis.
-    double voxelSize(int axis) const { return length(axisStep(voxelToWorld, axis)); }
+    double voxelSize(int axis) const { return length(voxelToWorld.column(axis)); }
 };
 
 // Values indexed x + nx * (y + ny * z). `name` is what the picture calls the volume (usually

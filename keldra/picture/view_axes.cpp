@@ -4,27 +4,29 @@
 #include <algorithm>
 #include <cmath>
 
+#include "keldra/geometry/orientation.h"
+
 namespace orvane::keldra::picture {
 namespace {
 
+// The letter of the side the world axis faces in the direction of `sign`.
 char worldLetter(int worldAxis, int sign) {
-    static const char positive[3] = {'R', 'A', 'S'};
-    static const char negative[3] = {'L', 'P', 'I'};
-    return sign > 0 ? positive[worldAxis] : negative[worldAxis];
+    Vector3d direction;
+    direction[worldAxis] = sign;
+    return orientationLetter(direction);
 }
 
 }  // namespace
 
-void nearestWorldAxes(const WorldAffine& voxelToWorld, int worldAxisOfVoxelAxis[3]) {
+void nearestWorldAxes(const Affine& voxelToWorld, int worldAxisOfVoxelAxis[3]) {
     // Cosines between voxel axes and world axes; the permutation with the largest total wins,
     // which stays well defined for strongly oblique grids where a greedy choice could collide.
     double cosine[3][3];
     for (int v = 0; v < 3; ++v) {
-        const Point3d step = axisStep(voxelToWorld, v);
+        const Vector3d step = voxelToWorld.column(v);
         const double n = length(step);
-        const double c[3] = {step.x, step.y, step.z};
         for (int w = 0; w < 3; ++w) {
-            cosine[v][w] = n > 0.0 ? std::fabs(c[w]) / n : 0.0;
+            cosine[v][w] = n > 0.0 ? std::fabs(step[w]) / n : 0.0;
         }
     }
     int permutation[3] = {0, 1, 2};
@@ -38,7 +40,7 @@ void nearestWorldAxes(const WorldAffine& voxelToWorld, int worldAxisOfVoxelAxis[
     } while (std::next_permutation(permutation, permutation + 3));
 }
 
-ViewAxes viewAxes(const WorldAffine& voxelToWorld, View view, Convention convention) {
+ViewAxes viewAxes(const Affine& voxelToWorld, View view, Convention convention) {
     int worldAxisOf[3];
     nearestWorldAxes(voxelToWorld, worldAxisOf);
     int voxelAxisOf[3];
@@ -68,9 +70,7 @@ ViewAxes viewAxes(const WorldAffine& voxelToWorld, View view, Convention convent
             break;
     }
     const auto signAlong = [&](int voxelAxis, int worldAxis) {
-        const Point3d step = axisStep(voxelToWorld, voxelAxis);
-        const double c[3] = {step.x, step.y, step.z};
-        return c[worldAxis] >= 0.0 ? 1 : -1;
+        return voxelToWorld.column(voxelAxis)[worldAxis] >= 0.0 ? 1 : -1;
     };
     ViewAxes axes;
     axes.sliceAxis = voxelAxisOf[normal];

@@ -4,7 +4,7 @@
 // the screen's axes; the orientation letters say which world direction each screen edge faces.
 #pragma once
 
-#include "keldra/picture/world_affine.h"
+#include "keldra/geometry/affine.h"
 
 namespace orvane::keldra::picture {
 
@@ -33,9 +33,9 @@ struct ViewAxes {
 
 // Axial: anterior at the top; coronal and sagittal: superior at the top; sagittal: anterior on
 // the left.
-ViewAxes viewAxes(const WorldAffine& voxelToWorld, View view, Convention convention);
+ViewAxes viewAxes(const Affine& voxelToWorld, View view, Convention convention);
 
 // Which world axis (0..2) each voxel axis runs closest to, as a permutation.
-void nearestWorldAxes(const WorldAffine& voxelToWorld, int worldAxisOfVoxelAxis[3]);
+void nearestWorldAxes(const Affine& voxelToWorld, int worldAxisOfVoxelAxis[3]);
 
 }  // namespace orvane::keldra::picture

@@ -17,11 +17,7 @@ pic::VolumeGrid gridOf(const DocumentGeometry& geometry) {
     grid.nx = geometry.grid[0];
     grid.ny = geometry.grid[1];
     grid.nz = geometry.grid[2];
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            grid.voxelToWorld.at(r, c) = geometry.voxelToWorld.m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
-        }
-    }
+    grid.voxelToWorld = geometry.voxelToWorld;
     return grid;
 }
 

@@ -11,16 +11,6 @@
 namespace orvane::keldra {
 namespace {
 
-Affine toAffine(const picture::WorldAffine& a) {
-    Affine out;
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            out.m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] = a.at(r, c);
-        }
-    }
-    return out;
-}
-
 VolumeFile withGeometry(const picture::VolumeGrid& grid, int volumes) {
     VolumeFile file;
     file.nx = grid.nx;
@@ -33,7 +23,7 @@ VolumeFile withGeometry(const picture::VolumeGrid& grid, int volumes) {
     file.slope = 1;
     file.intercept = 0;
     file.sformCode = 1;
-    file.sform = toAffine(grid.voxelToWorld);
+    file.sform = grid.voxelToWorld;
     file.qformCode = 1;
     file.qform = file.sform;
     return file;

@@ -10,28 +10,24 @@
 
 namespace orvane::keldra {
 
-using picture::PictureVolume;
-using picture::VolumeSeries;
-using picture::VolumeGrid;
-
 struct DemoSample {
-    PictureVolume anatomical;      // 176 x 208 x 176 at 1 mm, integer values in 0..225
-    VolumeSeries functional;       // 64 x 64 x 30 at 3 x 3 x 3.5 mm, 10 volumes, slices descending
-    VolumeSeries secondFunctional; // same size, another tilt and shift, slices ascending
+    picture::PictureVolume anatomical;      // 176 x 208 x 176 at 1 mm, integer values in 0..225
+    picture::VolumeSeries functional;       // 64 x 64 x 30 at 3 x 3 x 3.5 mm, 10 volumes, slices descending
+    picture::VolumeSeries secondFunctional; // same size, another tilt and shift, slices ascending
 };
 
 DemoSample makeDemoSample();
 
-VolumeGrid demoAnatomicalGrid();
-VolumeGrid demoFunctionalGrid();
-VolumeGrid demoSecondFunctionalGrid();
+picture::VolumeGrid demoAnatomicalGrid();
+picture::VolumeGrid demoFunctionalGrid();
+picture::VolumeGrid demoSecondFunctionalGrid();
 
 // The phantom sampled at each voxel centre of `grid`, with a little noise, rounded to integers.
-PictureVolume sampleAnatomical(const VolumeGrid& grid);
+picture::PictureVolume sampleAnatomical(const picture::VolumeGrid& grid);
 
 // The phantom as an echo-planar run on `grid`: each voxel averages the object over its extent,
 // and the volumes differ by a slow drift, a small block response and noise (stream `seed`),
 // rounded to integers as a 16-bit scanner would store them.
-VolumeSeries sampleFunctional(const VolumeGrid& grid, int volumes, std::uint64_t seed);
+picture::VolumeSeries sampleFunctional(const picture::VolumeGrid& grid, int volumes, std::uint64_t seed);
 
 }  // namespace orvane::keldra

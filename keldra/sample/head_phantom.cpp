@@ -7,17 +7,17 @@ namespace orvane::keldra {
 namespace {
 
 struct Ellipsoid {
-    Point3d centre;
-    Point3d semiAxes;
+    Vector3d centre;
+    Vector3d semiAxes;
 
     // Squared normalised radius: below 1 inside.
-    double radius2(const Point3d& p) const {
+    double radius2(const Vector3d& p) const {
         const double dx = (p.x - centre.x) / semiAxes.x;
         const double dy = (p.y - centre.y) / semiAxes.y;
         const double dz = (p.z - centre.z) / semiAxes.z;
         return dx * dx + dy * dy + dz * dz;
     }
-    bool contains(const Point3d& p) const { return radius2(p) < 1.0; }
+    bool contains(const Vector3d& p) const { return radius2(p) < 1.0; }
 };
 
 const Ellipsoid kScalp{{0.0, -12.0, 6.0}, {74.0, 95.0, 82.0}};
@@ -38,13 +38,13 @@ const Ellipsoid kRightEye{{31.0, 60.0, -22.0}, {11.5, 11.5, 11.5}};
 
 // Folding of the cortex: a smooth pattern in [-1, 1] that moves tissue boundaries in and out
 // by a few millimetres.
-double folding(const Point3d& p, double frequency) {
+double folding(const Vector3d& p, double frequency) {
     return std::sin(frequency * p.x + 0.7) * std::sin(frequency * 0.9 * p.y) * std::sin(frequency * 1.1 * p.z + 0.3);
 }
 
 // The neck below the head: muscle under a layer of skin and fat. Squared normalised radius,
 // or nothing above the neck.
-double neckRadius2(const Point3d& p) {
+double neckRadius2(const Vector3d& p) {
     if (p.z > -35.0) {
         return 2.0;
     }
@@ -55,7 +55,7 @@ double neckRadius2(const Point3d& p) {
 
 }  // namespace
 
-Tissue headTissueAt(const Point3d& p) {
+Tissue headTissueAt(const Vector3d& p) {
     if (!kScalp.contains(p)) {
         const double neck = neckRadius2(p);
         return neck >= 1.0 ? Tissue::Air : neck >= 0.8 ? Tissue::Scalp : Tissue::Muscle;

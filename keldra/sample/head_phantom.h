@@ -7,15 +7,13 @@
 
 #include <cstdint>
 
-#include "keldra/picture/world_affine.h"
+#include "keldra/geometry/affine.h"
 
 namespace orvane::keldra {
 
-using picture::Point3d;
-
 enum class Tissue : std::uint8_t { Air, Scalp, Muscle, Bone, Csf, Grey, White, Lesion, Eye };
 
-Tissue headTissueAt(const Point3d& world);
+Tissue headTissueAt(const Vector3d& world);
 
 // Typical intensities: a T1-weighted anatomical in 0..225 (fat bright, fluid dark) and a
 // T2*-weighted echo-planar functional in scanner units (fluid bright, scalp fat suppressed).

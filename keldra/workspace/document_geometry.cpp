@@ -71,8 +71,7 @@ bool adoptGeometry(const VolumeFile& file, DocumentGeometry& geometry, std::stri
     }
     // Orthogonal columns of the right lengths leave no room for a singular matrix, but a column
     // of length 0 slips through both checks when the voxel size is below their tolerance.
-    Affine inverse;
-    if (!invert(w, inverse)) {
+    if (!w.inverse()) {
         error = std::string("has a singular ") + name + " (it maps the grid onto a plane), so it cannot be inverted";
         return false;
     }
@@ -96,22 +95,6 @@ double transformDisagreement(const VolumeFile& file) {
 
 Vector3d sliceCentre(const DocumentGeometry& geometry, double slice) {
     return geometry.voxelToWorld.apply({(geometry.grid[0] - 1) / 2.0, (geometry.grid[1] - 1) / 2.0, slice});
-}
-
-std::string orientationLetters(const Affine& voxelToWorld) {
-    std::string letters;
-    for (int c = 0; c < 3; ++c) {
-        Vector3d v = voxelToWorld.column(c);
-        double ax = std::fabs(v.x), ay = std::fabs(v.y), az = std::fabs(v.z);
-        if (ax >= ay && ax >= az) {
-            letters += v.x >= 0 ? 'R' : 'L';
-        } else if (ay >= az) {
-            letters += v.y >= 0 ? 'A' : 'P';
-        } else {
-            letters += v.z >= 0 ? 'S' : 'I';
-        }
-    }
-    return letters;
 }
 
 }  // namespace orvane::keldra

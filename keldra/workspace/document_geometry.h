@@ -42,8 +42,4 @@ double transformDisagreement(const VolumeFile& file);
 // World position of the centre of a slice: voxel ((nx-1)/2, (ny-1)/2, slice).
 Vector3d sliceCentre(const DocumentGeometry& geometry, double slice);
 
-// The letter of the world direction each voxel axis points towards (R/L, A/P, S/I), in the
-// world convention where x grows to the right, y to the front and z upwards.
-std::string orientationLetters(const Affine& voxelToWorld);
-
 }  // namespace orvane::keldra

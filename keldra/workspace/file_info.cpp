@@ -5,6 +5,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "keldra/geometry/orientation.h"
 #include "keldra/workspace/document_builder.h"
 #include "keldra/workspace/document_geometry.h"
 #include "keldra/workspace/initial_alignment.h"
@@ -22,15 +23,16 @@ std::string point(const Vector3d& p) {
     return text.str();
 }
 
-std::string directionLetter(const Vector3d& v) {
-    double ax = std::abs(v.x), ay = std::abs(v.y), az = std::abs(v.z);
-    if (ax >= ay && ax >= az) {
-        return v.x >= 0 ? "R (right)" : "L (left)";
-    }
-    if (ay >= az) {
-        return v.y >= 0 ? "A (anterior)" : "P (posterior)";
-    }
-    return v.z >= 0 ? "S (superior)" : "I (inferior)";
+// The orientation letter of a direction with the side's name, such as "A (anterior)".
+std::string directionText(const Vector3d& direction) {
+    const char letter = orientationLetter(direction);
+    const char* side = letter == 'R'   ? "right"
+                       : letter == 'L' ? "left"
+                       : letter == 'A' ? "anterior"
+                       : letter == 'P' ? "posterior"
+                       : letter == 'S' ? "superior"
+                                       : "inferior";
+    return std::string(1, letter) + " (" + side + ")";
 }
 
 std::string sliceOrderText(const DocumentGeometry& geometry, const PositionHeader& record) {
@@ -38,7 +40,7 @@ std::string sliceOrderText(const DocumentGeometry& geometry, const PositionHeade
     if (geometry.grid[2] < 2) {
         text << "a single slice";
     } else {
-        text << "from the first to the last slice towards " << directionLetter(sliceCentre(geometry, geometry.grid[2] - 1) -
+        text << "from the first to the last slice towards " << directionText(sliceCentre(geometry, geometry.grid[2] - 1) -
                                                                               sliceCentre(geometry, 0));
     }
     SliceOrderFlip flip = sliceOrderFlip(record.firstSliceCentre(), record.lastSliceCentre());

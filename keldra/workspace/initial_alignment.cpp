@@ -32,8 +32,9 @@ SliceOrderFlip sliceOrderFlip(Point3 first, Point3 last) {
 }
 
 Affine centredVmrVoxelToCentredFmrVoxel(const RecordedGrid& fmr, const RecordedGrid& vmr) {
-    Affine worldToFmrVoxel;
-    invert(fmr.voxelToWorld, worldToFmrVoxel);
+    // A grid read from a record has orthonormal axes times positive voxel sizes, so it has an
+    // inverse; were it singular, the all-zero matrix would make the alignment plainly wrong.
+    const Affine worldToFmrVoxel = fmr.voxelToWorld.inverse().value_or(Affine{});
     return centreShift(fmr, -1) * worldToFmrVoxel * vmr.voxelToWorld * centreShift(vmr, 1);
 }
 
@@ -49,7 +50,7 @@ bool computeInitialAlignment(const PositionHeader& fmrPosition, const PositionHe
     Affine fmrScalingInverse = Affine::scaling(fmr.voxelSize[0], fmr.voxelSize[1], fmr.voxelSize[2]);
     Affine vmrScalingInverse = Affine::scaling(1.0 / vmr.voxelSize[0], 1.0 / vmr.voxelSize[1], 1.0 / vmr.voxelSize[2]);
     Affine rigid = fmrScalingInverse * flipMatrix * centredVmrVoxelToCentredFmrVoxel(fmr, vmr) * vmrScalingInverse;
-    Affine alignment = rigidInverse(rigid);
+    Affine alignment = rigid.rigidInverse();
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
             initialAlignment[4 * r + c] = static_cast<float>(alignment.m[r][c]);

@@ -53,8 +53,7 @@ struct Nearest {
     int i[3] = {0, 0, 0};
 };
 Nearest nearestVoxel(const Grid& from, const Grid& to, int x, int y, int z) {
-    Affine worldToVoxel;
-    invert(to.voxelToWorld, worldToVoxel);
+    const Affine worldToVoxel = to.voxelToWorld.inverse().value_or(Affine{});
     Vector3d p = worldToVoxel.apply(from.voxelToWorld.apply({double(x), double(y), double(z)}));
     double c[3] = {p.x, p.y, p.z};
     Nearest result;

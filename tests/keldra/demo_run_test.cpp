@@ -177,8 +177,7 @@ Vector3d changedCentre(const ReadImage& after, const picture::PictureVolume& bef
                 if (after.values[i] == before.values[i]) {
                     continue;
                 }
-                const picture::Point3d w = picture::applyAffine(before.grid.voxelToWorld, {double(x), double(y), double(z)});
-                sum = sum + Vector3d{w.x, w.y, w.z};
+                sum = sum + before.grid.voxelToWorld.apply({double(x), double(y), double(z)});
                 ++count;
             }
         }
@@ -195,8 +194,7 @@ TEST(KeldraDemo, FunctionalAffineShiftedBySixMillimetresMovesTheProjectionAndThe
     std::string error;
     ASSERT_TRUE(writeVolumeFile(folder.file("anat.nii.gz"), anatomicalVolumeFile(anatomical), error)) << error;
     ASSERT_TRUE(writeVolumeFile(folder.file("bold.nii.gz"), functionalVolumeFile(functional), error)) << error;
-    functional.grid.voxelToWorld =
-        picture::multiplyAffines(picture::translationAffine(6.0, 0.0, 0.0), functional.grid.voxelToWorld);
+    functional.grid.voxelToWorld = Affine::translation({6.0, 0.0, 0.0}) * functional.grid.voxelToWorld;
     ASSERT_TRUE(writeVolumeFile(folder.file("shifted.nii.gz"), functionalVolumeFile(functional), error)) << error;
 
     for (const char* bold : {"bold.nii.gz", "shifted.nii.gz"}) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "keldra/geometry/orientation.h"
 #include "keldra/workspace/document_builder.h"
 
 namespace orvane::keldra {

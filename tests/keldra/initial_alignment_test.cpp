@@ -72,12 +72,12 @@ Matrix4 moduleMatrix(const DocumentGeometry& fmr, const DocumentGeometry& vmr, c
 
 // T computed straight from the two voxel-to-world transforms, in double precision.
 Affine trueMapping(const DocumentGeometry& fmr, const DocumentGeometry& vmr) {
-    Affine worldToFmr;
-    EXPECT_TRUE(invert(fmr.voxelToWorld, worldToFmr));
+    const std::optional<Affine> worldToFmr = fmr.voxelToWorld.inverse();
+    EXPECT_TRUE(worldToFmr.has_value());
     auto centre = [](const DocumentGeometry& g, double sign) {
         return Affine::translation({sign * (g.grid[0] - 1) / 2, sign * (g.grid[1] - 1) / 2, sign * (g.grid[2] - 1) / 2});
     };
-    return centre(fmr, -1) * worldToFmr * vmr.voxelToWorld * centre(vmr, 1);
+    return centre(fmr, -1) * worldToFmr.value_or(Affine{}) * vmr.voxelToWorld * centre(vmr, 1);
 }
 
 void expectAssembledMatrixIsTrueMapping(const DocumentGeometry& fmr, const DocumentGeometry& vmr) {

@@ -91,10 +91,9 @@ RedSides redSides(const RunOutcome& outcome, const std::string& folder, double t
                 if (image->pixel(panel.left + u, panel.top + v) != picture::edgeRgb(picture::EdgeColour::Red)) {
                     continue;
                 }
-                const picture::Point3d w =
-                    picture::applyAffine(plan.grid.voxelToWorld, picture::panelPixelToVoxel(plan, panel, u, v));
+                const Vector3d w = plan.grid.voxelToWorld.apply(picture::panelPixelToVoxel(plan, panel, u, v));
                 (w.x < 0.0 ? sides.left : sides.right) += 1;
-                const double d = length(Vector3d{w.x, w.y, w.z} - kWhereThePlugInPutIt);
+                const double d = length(w - kWhereThePlugInPutIt);
                 sides.offTheBall += std::fabs(d - kBallRadius) > tolerance ? 1 : 0;
             }
         }

@@ -15,7 +15,7 @@
 namespace orvane::keldra::picture {
 namespace {
 
-PictureVolume uniformVolume(int n, float value, const WorldAffine& voxelToWorld) {
+PictureVolume uniformVolume(int n, float value, const Affine& voxelToWorld) {
     PictureVolume v;
     v.grid.nx = v.grid.ny = v.grid.nz = n;
     v.grid.voxelToWorld = voxelToWorld;
@@ -24,11 +24,11 @@ PictureVolume uniformVolume(int n, float value, const WorldAffine& voxelToWorld)
     return v;
 }
 
-Point3d panelPixelToWorld(const PicturePlan& plan, const PanelPlan& panel, int u, int v) {
-    return applyAffine(plan.grid.voxelToWorld, panelPixelToVoxel(plan, panel, u, v));
+Vector3d panelPixelToWorld(const PicturePlan& plan, const PanelPlan& panel, int u, int v) {
+    return plan.grid.voxelToWorld.apply(panelPixelToVoxel(plan, panel, u, v));
 }
 
-double distance(const Point3d& a, const Point3d& b) {
+double distance(const Vector3d& a, const Vector3d& b) {
     return length({a.x - b.x, a.y - b.y, a.z - b.z});
 }
 
@@ -36,18 +36,17 @@ TEST(AlignmentPicture, EdgesAndOutlineLandOnTheProjectedShape) {
     // A ball in an oblique, coarser grid, drawn over a featureless base: every edge pixel must
     // lie on the ball's surface (within the overlay's nearest-neighbour half voxel) and every
     // outline pixel on the overlay grid's border.
-    const PictureVolume base = uniformVolume(80, 100.0f, translationAffine(-40.0, -40.0, -40.0));
+    const PictureVolume base = uniformVolume(80, 100.0f, Affine::translation({-40.0, -40.0, -40.0}));
     PictureVolume ball = uniformVolume(
         30, 0.0f,
-        multiplyAffines(translationAffine(-25.7, -31.2, -28.4),
-                        multiplyAffines(rotationAffine(8.0, -6.0, 20.0), scalingAffine(2.0, 2.0, 2.0))));
+        (Affine::translation({-25.7, -31.2, -28.4})) * ((Affine::rotation(8.0, -6.0, 20.0)) * (Affine::scaling(2.0, 2.0, 2.0))));
     ball.name = "ball";
-    const Point3d centre{5.3, -3.1, 2.2};
+    const Vector3d centre{5.3, -3.1, 2.2};
     const double radius = 15.0;
     for (int z = 0; z < 30; ++z) {
         for (int y = 0; y < 30; ++y) {
             for (int x = 0; x < 30; ++x) {
-                const Point3d w = applyAffine(ball.grid.voxelToWorld, {double(x), double(y), double(z)});
+                const Vector3d w = ball.grid.voxelToWorld.apply({double(x), double(y), double(z)});
                 ball.values[ball.grid.index(x, y, z)] = distance(w, centre) < radius ? 500.0f : 0.0f;
             }
         }
@@ -60,7 +59,7 @@ TEST(AlignmentPicture, EdgesAndOutlineLandOnTheProjectedShape) {
     layers.overlay = &ball;
     layers.fieldOfView = &ball.grid;
     const RgbImage image = renderPicture(plan, layers, options);
-    const auto worldToBall = invertAffine(ball.grid.voxelToWorld);
+    const auto worldToBall = ball.grid.voxelToWorld.inverse();
     ASSERT_TRUE(worldToBall);
 
     const double halfDiagonal = std::sqrt(3.0);
@@ -72,7 +71,7 @@ TEST(AlignmentPicture, EdgesAndOutlineLandOnTheProjectedShape) {
         for (int v = 20; v < panel.height - 20; ++v) {
             for (int u = 20; u < panel.width - 20; ++u) {
                 const Rgb colour = image.pixel(panel.left + u, panel.top + v);
-                const Point3d world = panelPixelToWorld(plan, panel, u, v);
+                const Vector3d world = panelPixelToWorld(plan, panel, u, v);
                 if (colour == edgeRgb(options.edgeColour)) {
                     ++edges;
                     const double d = distance(world, centre);
@@ -80,7 +79,7 @@ TEST(AlignmentPicture, EdgesAndOutlineLandOnTheProjectedShape) {
                     EXPECT_LT(d, radius + halfDiagonal);
                 } else if (colour == outlineRgb()) {
                     ++outlines;
-                    const Point3d b = applyAffine(*worldToBall, world);
+                    const Vector3d b = (*worldToBall).apply(world);
                     const double border = std::min({b.x + 0.5, b.y + 0.5, b.z + 0.5, 29.5 - b.x, 29.5 - b.y, 29.5 - b.z});
                     EXPECT_GT(border, -0.01);
                     EXPECT_LT(border, 1.0);
@@ -90,7 +89,7 @@ TEST(AlignmentPicture, EdgesAndOutlineLandOnTheProjectedShape) {
             }
         }
         // The panel's plane cuts the ball well inside its surface: there must be a ring.
-        const Point3d planeCentre = panelPixelToWorld(plan, panel, panel.width / 2, panel.height / 2);
+        const Vector3d planeCentre = panelPixelToWorld(plan, panel, panel.width / 2, panel.height / 2);
         const double offset = std::fabs(panel.axes.normalWorldAxis == 0   ? planeCentre.x - centre.x
                                         : panel.axes.normalWorldAxis == 1 ? planeCentre.y - centre.y
                                                                           : planeCentre.z - centre.z);
@@ -104,7 +103,7 @@ TEST(AlignmentPicture, EdgesAndOutlineLandOnTheProjectedShape) {
 }
 
 // A base volume with a bright slab in its first voxel columns (low x index).
-PictureVolume slabVolume(const WorldAffine& voxelToWorld) {
+PictureVolume slabVolume(const Affine& voxelToWorld) {
     PictureVolume v = uniformVolume(60, 50.0f, voxelToWorld);
     for (int z = 0; z < 60; ++z) {
         for (int y = 0; y < 60; ++y) {
@@ -134,12 +133,12 @@ double slabColumn(const RgbImage& image, const PanelPlan& panel) {
 TEST(AlignmentPicture, OrientationFollowsTheAffineAndTheConvention) {
     // The same voxels, stored once with x running to the right (the slab lies on the
     // patient's left) and once with x running to the left (the slab lies on the right).
-    const WorldAffine towardsRight = translationAffine(-30.0, -30.0, -30.0);
-    WorldAffine towardsLeft = towardsRight;
-    towardsLeft.at(0, 0) = -1.0;
-    towardsLeft.at(0, 3) = 29.0;
+    const Affine towardsRight = Affine::translation({-30.0, -30.0, -30.0});
+    Affine towardsLeft = towardsRight;
+    towardsLeft.m[0][0] = -1.0;
+    towardsLeft.m[0][3] = 29.0;
     struct Case {
-        const WorldAffine* affine;
+        const Affine* affine;
         Convention convention;
         bool slabOnScreenLeft;
         char leftLetter;
@@ -254,12 +253,12 @@ double edgesOnTissueBoundaries(const PictureVolume& anatomical, const PictureVol
                     continue;
                 }
                 ++edges;
-                const Point3d p = panelPixelToWorld(plan, panel, u, v);
+                const Vector3d p = panelPixelToWorld(plan, panel, u, v);
                 const Tissue here = headTissueAt(p);
                 bool near = false;
                 for (int axis = 0; axis < 3 && !near; ++axis) {
                     for (double step : {-tolerance, tolerance}) {
-                        Point3d q = p;
+                        Vector3d q = p;
                         (axis == 0 ? q.x : axis == 1 ? q.y : q.z) += step;
                         near = near || headTissueAt(q) != here;
                     }
@@ -274,7 +273,7 @@ double edgesOnTissueBoundaries(const PictureVolume& anatomical, const PictureVol
 TEST_F(DemoPictureTest, EdgesFollowTheAnatomyUnlessTheAffineIsWrong) {
     const PictureVolume functional = sample_->functional.volume(0);
     PictureVolume shifted = functional;
-    shifted.grid.voxelToWorld = multiplyAffines(translationAffine(6.0, 0.0, 0.0), functional.grid.voxelToWorld);
+    shifted.grid.voxelToWorld = (Affine::translation({6.0, 0.0, 0.0})) * functional.grid.voxelToWorld;
     const double aligned = edgesOnTissueBoundaries(sample_->anatomical, functional, 3.0);
     const double misaligned = edgesOnTissueBoundaries(sample_->anatomical, shifted, 3.0);
     EXPECT_GT(aligned, 0.88);

@@ -21,8 +21,8 @@ protected:
 std::unique_ptr<DemoSample> DemoSampleTest::sample_;
 
 // The world position of the mean of the voxels whose value lies in [low, high].
-Point3d centroidOfValues(const VolumeGrid& grid, const std::vector<float>& values, float low, float high, int& count) {
-    Point3d sum;
+Vector3d centroidOfValues(const VolumeGrid& grid, const std::vector<float>& values, float low, float high, int& count) {
+    Vector3d sum;
     count = 0;
     for (int z = 0; z < grid.nz; ++z) {
         for (int y = 0; y < grid.ny; ++y) {
@@ -31,13 +31,13 @@ Point3d centroidOfValues(const VolumeGrid& grid, const std::vector<float>& value
                 if (v < low || v > high) {
                     continue;
                 }
-                const Point3d w = applyAffine(grid.voxelToWorld, {double(x), double(y), double(z)});
+                const Vector3d w = grid.voxelToWorld.apply({double(x), double(y), double(z)});
                 sum = {sum.x + w.x, sum.y + w.y, sum.z + w.z};
                 ++count;
             }
         }
     }
-    return count > 0 ? Point3d{sum.x / count, sum.y / count, sum.z / count} : sum;
+    return count > 0 ? Vector3d{sum.x / count, sum.y / count, sum.z / count} : sum;
 }
 
 TEST_F(DemoSampleTest, HasRealisticSizesAndValues) {
@@ -69,19 +69,19 @@ TEST_F(DemoSampleTest, HasRealisticSizesAndValues) {
 }
 
 TEST_F(DemoSampleTest, FunctionalIsObliqueShiftedAndStoredTopDown) {
-    const WorldAffine& a = sample_->functional.grid.voxelToWorld;
+    const Affine& a = sample_->functional.grid.voxelToWorld;
     // The slice axis points inferior: slice 0 is the top of the head.
-    EXPECT_LT(a.at(2, 2), 0.0);
+    EXPECT_LT(a.m[2][2], 0.0);
     // Tilted: every voxel axis leaves its nearest world axis by more than a degree.
     for (int axis = 0; axis < 3; ++axis) {
-        const Point3d step = axisStep(a, axis);
+        const Vector3d step = a.column(axis);
         const double largest = std::max({std::fabs(step.x), std::fabs(step.y), std::fabs(step.z)});
         EXPECT_LT(largest / length(step), std::cos(std::acos(-1.0) / 180.0)) << axis;
     }
     // Shifted by no whole number of anatomical voxels.
-    const auto worldToAnatomical = invertAffine(sample_->anatomical.grid.voxelToWorld);
+    const auto worldToAnatomical = sample_->anatomical.grid.voxelToWorld.inverse();
     ASSERT_TRUE(worldToAnatomical);
-    const Point3d corner = applyAffine(*worldToAnatomical, applyAffine(a, {0.0, 0.0, 0.0}));
+    const Vector3d corner = (*worldToAnatomical).apply(a.apply({0.0, 0.0, 0.0}));
     for (double c : {corner.x, corner.y, corner.z}) {
         EXPECT_GT(std::fabs(c - std::round(c)), 0.05) << c;
     }
@@ -90,15 +90,15 @@ TEST_F(DemoSampleTest, FunctionalIsObliqueShiftedAndStoredTopDown) {
 TEST_F(DemoSampleTest, AnatomicalIsNotLeftRightSymmetric) {
     // Compare each voxel with its mirror image across the midsagittal plane x = 0.
     const PictureVolume& anat = sample_->anatomical;
-    const auto worldToVoxel = invertAffine(anat.grid.voxelToWorld);
+    const auto worldToVoxel = anat.grid.voxelToWorld.inverse();
     ASSERT_TRUE(worldToVoxel);
     long differing = 0;
     long head = 0;
     for (int z = 0; z < anat.grid.nz; z += 2) {
         for (int y = 0; y < anat.grid.ny; y += 2) {
             for (int x = 0; x < anat.grid.nx; ++x) {
-                const Point3d w = applyAffine(anat.grid.voxelToWorld, {double(x), double(y), double(z)});
-                const Point3d m = applyAffine(*worldToVoxel, {-w.x, w.y, w.z});
+                const Vector3d w = anat.grid.voxelToWorld.apply({double(x), double(y), double(z)});
+                const Vector3d m = (*worldToVoxel).apply({-w.x, w.y, w.z});
                 const int mx = static_cast<int>(std::lround(m.x));
                 if (mx < 0 || mx >= anat.grid.nx || anat.at(x, y, z) < 20.0f) {
                     continue;
@@ -116,12 +116,12 @@ TEST_F(DemoSampleTest, AffinesPlaceTheLesionWhereTheAnatomicalHasIt) {
     // The lesion has a value of its own in both contrasts; its centre, found in each volume's
     // voxels and carried to world space by each volume's affine, must be the same point.
     int anatomicalCount = 0;
-    const Point3d inAnatomical =
+    const Vector3d inAnatomical =
         centroidOfValues(sample_->anatomical.grid, sample_->anatomical.values, 62.0f, 78.0f, anatomicalCount);
     ASSERT_GT(anatomicalCount, 1000);
     for (const VolumeSeries* f : {&sample_->functional, &sample_->secondFunctional}) {
         int count = 0;
-        const Point3d inFunctional = centroidOfValues(f->grid, f->volumes[0], 1450.0f, 2500.0f, count);
+        const Vector3d inFunctional = centroidOfValues(f->grid, f->volumes[0], 1450.0f, 2500.0f, count);
         ASSERT_GT(count, 20);
         EXPECT_NEAR(inFunctional.x, inAnatomical.x, 1.5);
         EXPECT_NEAR(inFunctional.y, inAnatomical.y, 1.5);

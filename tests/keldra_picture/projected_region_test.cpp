@@ -12,7 +12,7 @@
 namespace orvane::keldra::picture {
 namespace {
 
-VolumeGrid cubeGrid(int n, const WorldAffine& voxelToWorld = identityAffine()) {
+VolumeGrid cubeGrid(int n, const Affine& voxelToWorld = Affine::identity()) {
     VolumeGrid grid;
     grid.nx = grid.ny = grid.nz = n;
     grid.voxelToWorld = voxelToWorld;
@@ -55,17 +55,17 @@ TEST(ProjectedRegion, PictureDrawsTheWrittenShapeAndNotTheHolesInIt) {
     // The "run" wrote a ball (a shell of 150 around a core of 210) over a base of 100 that, at
     // every seventh voxel, already held the value written there: those voxels look unchanged.
     PictureVolume before;
-    before.grid = cubeGrid(80, translationAffine(-40.0, -40.0, -40.0));
+    before.grid = cubeGrid(80, Affine::translation({-40.0, -40.0, -40.0}));
     before.values.assign(before.grid.voxelCount(), 100.0f);
     PictureVolume after = before;
-    const Point3d centre{6.2, -4.7, 3.1};
+    const Vector3d centre{6.2, -4.7, 3.1};
     const double radius = 15.0;
     const double coreRadius = 7.0;
     long holes = 0;
     for (int z = 0; z < 80; ++z) {
         for (int y = 0; y < 80; ++y) {
             for (int x = 0; x < 80; ++x) {
-                const Point3d w = applyAffine(before.grid.voxelToWorld, {double(x), double(y), double(z)});
+                const Vector3d w = before.grid.voxelToWorld.apply({double(x), double(y), double(z)});
                 const double d = length({w.x - centre.x, w.y - centre.y, w.z - centre.z});
                 const std::size_t i = before.grid.index(x, y, z);
                 if (d >= radius) {
@@ -102,13 +102,13 @@ TEST(ProjectedRegion, PictureDrawsTheWrittenShapeAndNotTheHolesInIt) {
                     continue;
                 }
                 ++edges;
-                const Point3d w = applyAffine(plan.grid.voxelToWorld, panelPixelToVoxel(plan, panel, u, v));
+                const Vector3d w = plan.grid.voxelToWorld.apply(panelPixelToVoxel(plan, panel, u, v));
                 const double d = length({w.x - centre.x, w.y - centre.y, w.z - centre.z});
                 EXPECT_TRUE(std::fabs(d - radius) < tolerance || std::fabs(d - coreRadius) < tolerance)
                     << "edge " << d << " mm from the centre, panel slice " << panel.slice;
             }
         }
-        const Point3d planeCentre = applyAffine(plan.grid.voxelToWorld, panelPixelToVoxel(plan, panel, 0, 0));
+        const Vector3d planeCentre = plan.grid.voxelToWorld.apply(panelPixelToVoxel(plan, panel, 0, 0));
         const double offset = std::fabs(panel.axes.normalWorldAxis == 0   ? planeCentre.x - centre.x
                                         : panel.axes.normalWorldAxis == 1 ? planeCentre.y - centre.y
                                                                           : planeCentre.z - centre.z);
