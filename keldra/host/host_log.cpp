@@ -36,14 +36,14 @@ bool HostLog::close(std::string& error) {
     fileOpen_ = false;
     return writeOutputFile(
         folder_, fileName_, policy_,
-        [this](const std::string& temporary, std::string& problem) {
+        [this](const std::string& temporary, std::string& error) {
             std::ofstream out(temporary, std::ios::out | std::ios::binary | std::ios::trunc);
             for (const std::string& entry : entries_) {
                 out << entry;
             }
             out.flush();
             if (!out) {
-                problem = "the log could not be written";
+                error = "the log could not be written";
                 return false;
             }
             return true;

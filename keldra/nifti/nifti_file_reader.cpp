@@ -84,7 +84,7 @@ NiftiImagePtr convertHeader(const unsigned char* header, const NiftiHeaderFacts&
 // Reads exactly `bytes` of image data. A compressed stream's length is unknown until it has
 // been read, so its buffer grows with what arrives rather than trusting the header up front.
 bool readSamples(ByteSource& source, std::uint64_t bytes, bool compressed, std::vector<unsigned char>& samples,
-                 std::string& problem) {
+                 std::string& error) {
     constexpr std::uint64_t kFirstChunk = 1 << 20;
     std::uint64_t have = 0;
     samples.clear();
@@ -93,12 +93,12 @@ bool readSamples(ByteSource& source, std::uint64_t bytes, bool compressed, std::
         samples.resize(static_cast<std::size_t>(target));
         long long got = source.readFully(samples.data() + have, static_cast<std::size_t>(target - have));
         if (got < 0) {
-            problem = "cannot be read: " + source.error();
+            error = "cannot be read: " + source.error();
             return false;
         }
         have += static_cast<std::uint64_t>(got);
         if (have < target) {
-            problem = "is truncated: its header declares " + std::to_string(bytes) + " bytes of image data, but only " +
+            error = "is truncated: its header declares " + std::to_string(bytes) + " bytes of image data, but only " +
                       std::to_string(have) + " follow";
             return false;
         }
@@ -109,14 +109,14 @@ bool readSamples(ByteSource& source, std::uint64_t bytes, bool compressed, std::
 // A damaged compressed file can decode into plausible but wrong samples; only the check sum
 // at the end of the stream tells. It is read when the end is near, so that a small file is
 // verified while data appended to the stream (a decompression bomb) is never decoded.
-bool checkCompressedEnd(GzipSource& gzip, std::string& problem) {
+bool checkCompressedEnd(GzipSource& gzip, std::string& error) {
     constexpr std::uint64_t kTrailingBytesRead = 1 << 20;
     unsigned char scratch[16 * 1024];
     std::uint64_t read = 0;
     while (read < kTrailingBytesRead && !gzip.finished()) {
         long got = gzip.read(scratch, sizeof scratch);
         if (got < 0) {
-            problem = "cannot be read: " + gzip.error();
+            error = "cannot be read: " + gzip.error();
             return false;
         }
         if (got == 0) {
@@ -130,7 +130,7 @@ bool checkCompressedEnd(GzipSource& gzip, std::string& problem) {
 }  // namespace
 
 bool readNiftiImage(ByteSource& raw, const std::string& name, const NiftiHeaderRules& rules, VolumeFile& file,
-                    std::string& problem) {
+                    std::string& error) {
     std::unique_ptr<GzipSource> gzip;
     if (rules.compressed) {
         gzip = std::make_unique<GzipSource>(raw);
@@ -140,11 +140,11 @@ bool readNiftiImage(ByteSource& raw, const std::string& name, const NiftiHeaderR
     unsigned char header[kNifti2HeaderSize];
     long long got = source.readFully(header, 4);
     if (got < 0) {
-        problem = (rules.compressed ? "cannot be read as a .nii.gz file: " : "cannot be read: ") + source.error();
+        error = (rules.compressed ? "cannot be read as a .nii.gz file: " : "cannot be read: ") + source.error();
         return false;
     }
     if (got == 4 && !rules.compressed && header[0] == 0x1f && header[1] == 0x8b) {
-        problem = "is gzip-compressed but its name ends in .nii; name it .nii.gz";
+        error = "is gzip-compressed but its name ends in .nii; name it .nii.gz";
         return false;
     }
     std::size_t size = static_cast<std::size_t>(got);
@@ -152,35 +152,35 @@ bool readNiftiImage(ByteSource& raw, const std::string& name, const NiftiHeaderR
     if (wanted > 4) {
         got = source.readFully(header + 4, wanted - 4);
         if (got < 0) {
-            problem = "cannot be read: " + source.error();
+            error = "cannot be read: " + source.error();
             return false;
         }
         size += static_cast<std::size_t>(got);
     }
     NiftiHeaderFacts facts;
-    if (!validateNiftiHeader(header, size, rules, facts, problem)) {
+    if (!validateNiftiHeader(header, size, rules, facts, error)) {
         return false;
     }
 
     NiftiImagePtr image = convertHeader(header, facts, name);
     if (!image || image->nvox != static_cast<std::int64_t>(facts.voxels) || image->datatype != facts.datatype ||
         image->nbyper != facts.bytesPerVoxel) {
-        problem = "has a header the NIfTI library does not read as checked";
+        error = "has a header the NIfTI library does not read as checked";
         return false;
     }
 
     VolumeFile result;
     // Between the header and the data lie header extensions (or nothing); they are not parsed.
     if (!source.skip(facts.dataOffset - facts.headerSize)) {
-        problem = source.error().empty() ? "is truncated: it ends before its image data starts (byte " +
+        error = source.error().empty() ? "is truncated: it ends before its image data starts (byte " +
                                                std::to_string(facts.dataOffset) + ")"
                                          : "cannot be read: " + source.error();
         return false;
     }
-    if (!readSamples(source, facts.dataBytes, rules.compressed, result.samples, problem)) {
+    if (!readSamples(source, facts.dataBytes, rules.compressed, result.samples, error)) {
         return false;
     }
-    if (gzip && !checkCompressedEnd(*gzip, problem)) {
+    if (gzip && !checkCompressedEnd(*gzip, error)) {
         return false;
     }
     if (facts.swapped && facts.bytesPerVoxel > 1) {

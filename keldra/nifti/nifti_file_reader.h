@@ -14,8 +14,8 @@ namespace orvane::keldra {
 
 // Reads an image from `raw`, the file's bytes (gzip-compressed when rules.compressed).
 // `name` is the file's name, handed to the library's header conversion. On failure returns
-// false with one sentence, without the file name, in `problem`.
+// false with one sentence, without the file name, in `error`.
 bool readNiftiImage(ByteSource& raw, const std::string& name, const NiftiHeaderRules& rules, VolumeFile& file,
-                    std::string& problem);
+                    std::string& error);
 
 }  // namespace orvane::keldra

@@ -104,17 +104,17 @@ int supportedBytesPerVoxel(std::int64_t datatype) {
     }
 }
 
-bool checkDimensions(const HeaderReader& h, const NiftiHeaderRules& rules, NiftiHeaderFacts& f, std::string& problem) {
+bool checkDimensions(const HeaderReader& h, const NiftiHeaderRules& rules, NiftiHeaderFacts& f, std::string& error) {
     std::int64_t count = h.dim(0);
     if (count < 1 || count > 7) {
-        problem = "has dim[0] = " + std::to_string(count) + "; the number of dimensions must be 1 to 7";
+        error = "has dim[0] = " + std::to_string(count) + "; the number of dimensions must be 1 to 7";
         return false;
     }
     f.dimensions = static_cast<int>(count);
     for (int i = 1; i <= f.dimensions; ++i) {
         std::int64_t d = h.dim(i);
         if (d < 1) {
-            problem = "has dim[" + std::to_string(i) + "] = " + std::to_string(d) +
+            error = "has dim[" + std::to_string(i) + "] = " + std::to_string(d) +
                       "; every used dimension must be at least 1";
             return false;
         }
@@ -122,7 +122,7 @@ bool checkDimensions(const HeaderReader& h, const NiftiHeaderRules& rules, Nifti
     }
     for (int i = 5; i <= f.dimensions; ++i) {
         if (f.dim[i] > 1) {
-            problem = "has more than four dimensions (dim[" + std::to_string(i) + "] = " + std::to_string(f.dim[i]) +
+            error = "has more than four dimensions (dim[" + std::to_string(i) + "] = " + std::to_string(f.dim[i]) +
                       ")";
             return false;
         }
@@ -130,17 +130,17 @@ bool checkDimensions(const HeaderReader& h, const NiftiHeaderRules& rules, Nifti
     std::uint64_t voxels = 1;
     for (int i = 1; i <= 4; ++i) {
         if (__builtin_mul_overflow(voxels, static_cast<std::uint64_t>(f.dim[i]), &voxels)) {
-            problem = "declares more voxels than can be counted (its dimensions multiply beyond 2^64)";
+            error = "declares more voxels than can be counted (its dimensions multiply beyond 2^64)";
             return false;
         }
     }
     f.voxels = voxels;
     if (__builtin_mul_overflow(voxels, static_cast<std::uint64_t>(f.bytesPerVoxel), &f.dataBytes)) {
-        problem = "declares more than 2^64 bytes of image data";
+        error = "declares more than 2^64 bytes of image data";
         return false;
     }
     if (f.dataBytes > rules.maxImageBytes) {
-        problem = "declares " + byteCountText(f.dataBytes) + " of image data, more than the limit of " +
+        error = "declares " + byteCountText(f.dataBytes) + " of image data, more than the limit of " +
                   byteCountText(rules.maxImageBytes) + " (--max-image-size changes it)";
         return false;
     }
@@ -148,29 +148,29 @@ bool checkDimensions(const HeaderReader& h, const NiftiHeaderRules& rules, Nifti
     const std::uint64_t perVolume = voxels / static_cast<std::uint64_t>(f.dim[4]);
     const std::uint64_t hostLimit = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
     if (perVolume > hostLimit || static_cast<std::uint64_t>(f.dim[4]) > hostLimit) {
-        problem = "has " + std::to_string(perVolume) + " voxels per volume and " + std::to_string(f.dim[4]) +
+        error = "has " + std::to_string(perVolume) + " voxels per volume and " + std::to_string(f.dim[4]) +
                   " volumes; the host holds at most " + std::to_string(hostLimit) + " of each";
         return false;
     }
     return true;
 }
 
-bool checkDataType(const HeaderReader& h, const Layout& layout, NiftiHeaderFacts& f, std::string& problem) {
+bool checkDataType(const HeaderReader& h, const Layout& layout, NiftiHeaderFacts& f, std::string& error) {
     std::int64_t datatype = h.integer(layout.datatype, 2);
     f.bytesPerVoxel = supportedBytesPerVoxel(datatype);
     if (f.bytesPerVoxel == 0) {
         if (nifti_datatype_is_valid(static_cast<int>(datatype), 1)) {
-            problem = std::string("holds ") + nifti_datatype_string(static_cast<int>(datatype)) +
+            error = std::string("holds ") + nifti_datatype_string(static_cast<int>(datatype)) +
                       " data, which keldra cannot open (it opens integer and real data only)";
         } else {
-            problem = "has data type code " + std::to_string(datatype) + ", which is not a NIfTI data type";
+            error = "has data type code " + std::to_string(datatype) + ", which is not a NIfTI data type";
         }
         return false;
     }
     f.datatype = static_cast<int>(datatype);
     std::int64_t bitpix = h.integer(layout.bitpix, 2);
     if (bitpix != 8 * f.bytesPerVoxel) {
-        problem = "has bitpix " + std::to_string(bitpix) + ", but its data type " +
+        error = "has bitpix " + std::to_string(bitpix) + ", but its data type " +
                   nifti_datatype_string(f.datatype) + " has " + std::to_string(8 * f.bytesPerVoxel) + " bits per voxel";
         return false;
     }
@@ -178,45 +178,45 @@ bool checkDataType(const HeaderReader& h, const Layout& layout, NiftiHeaderFacts
 }
 
 bool checkDataPlacement(const HeaderReader& h, const Layout& layout, const NiftiHeaderRules& rules,
-                        NiftiHeaderFacts& f, std::string& problem) {
+                        NiftiHeaderFacts& f, std::string& error) {
     double offset = f.version == 1 ? h.real(layout.voxOffset) : static_cast<double>(h.raw<std::int64_t>(layout.voxOffset));
     if (!std::isfinite(offset) || offset != std::floor(offset)) {
-        problem = "has vox_offset " + number(offset) + "; the data must start at a whole byte";
+        error = "has vox_offset " + number(offset) + "; the data must start at a whole byte";
         return false;
     }
     if (offset < static_cast<double>(f.headerSize)) {
-        problem = "has vox_offset " + number(offset) + ", inside its own " + std::to_string(f.headerSize) +
+        error = "has vox_offset " + number(offset) + ", inside its own " + std::to_string(f.headerSize) +
                   "-byte header";
         return false;
     }
     // Header extensions lie between the header and the data; they are skipped, so their size
     // is bounded only to keep a hostile file from making keldra read without end.
     if (offset - static_cast<double>(f.headerSize) > static_cast<double>(kLargestHeaderExtensions)) {
-        problem = "has vox_offset " + number(offset) + ", which leaves more than " +
+        error = "has vox_offset " + number(offset) + ", which leaves more than " +
                   byteCountText(kLargestHeaderExtensions) + " for header extensions";
         return false;
     }
     f.dataOffset = static_cast<std::uint64_t>(offset);
     if (rules.fileSize && (*rules.fileSize < f.dataOffset || *rules.fileSize - f.dataOffset < f.dataBytes)) {
-        problem = "is truncated: its header declares " + std::to_string(f.dataBytes) + " bytes of image data from byte " +
+        error = "is truncated: its header declares " + std::to_string(f.dataBytes) + " bytes of image data from byte " +
                   std::to_string(f.dataOffset) + ", but the file has only " + std::to_string(*rules.fileSize) + " bytes";
         return false;
     }
     return true;
 }
 
-bool checkSpacingAndScaling(const HeaderReader& h, const Layout& layout, NiftiHeaderFacts& f, std::string& problem) {
+bool checkSpacingAndScaling(const HeaderReader& h, const Layout& layout, NiftiHeaderFacts& f, std::string& error) {
     for (int i = 1; i <= std::max(f.dimensions, 3); ++i) {
         double spacing = h.pixdim(i);
         bool used = i <= f.dimensions;
         if (used && (!std::isfinite(spacing) || spacing == 0)) {
-            problem = "has pixdim[" + std::to_string(i) + "] = " + number(spacing) +
+            error = "has pixdim[" + std::to_string(i) + "] = " + number(spacing) +
                       "; the spacing of every used axis must be finite and non-zero";
             return false;
         }
         // Axes 1 to 3 are the voxel size, which the host uses even for a single slice.
         if (i <= 3 && !(std::fabs(spacing) >= kSmallestVoxelSize && std::fabs(spacing) <= kLargestVoxelSize)) {
-            problem = "has a voxel size of " + number(spacing) + " mm along axis " + std::to_string(i) +
+            error = "has a voxel size of " + number(spacing) + " mm along axis " + std::to_string(i) +
                       " (pixdim[" + std::to_string(i) + "]), outside the plausible " + number(kSmallestVoxelSize) +
                       " to " + number(kLargestVoxelSize) + " mm";
             return false;
@@ -225,19 +225,19 @@ bool checkSpacingAndScaling(const HeaderReader& h, const Layout& layout, NiftiHe
     double slope = h.real(layout.slope);
     double intercept = h.real(layout.intercept);
     if (!std::isfinite(slope) || !std::isfinite(intercept)) {
-        problem = "has a non-finite scaling (slope " + number(slope) + ", intercept " + number(intercept) + ")";
+        error = "has a non-finite scaling (slope " + number(slope) + ", intercept " + number(intercept) + ")";
         return false;
     }
     return true;
 }
 
-bool checkTransforms(const HeaderReader& h, const Layout& layout, std::string& problem) {
+bool checkTransforms(const HeaderReader& h, const Layout& layout, std::string& error) {
     if (h.code(layout.sformCode) > 0) {
         for (int r = 0; r < 3; ++r) {
             for (int c = 0; c < 4; ++c) {
                 double v = h.srow(r, c);
                 if (!(std::fabs(v) <= kLargestWorldCoordinate)) {
-                    problem = "has an sform element of " + number(v) + " (row " + std::to_string(r + 1) + ", column " +
+                    error = "has an sform element of " + number(v) + " (row " + std::to_string(r + 1) + ", column " +
                               std::to_string(c + 1) + "), which is not a usable position in millimetres";
                     return false;
                 }
@@ -249,7 +249,7 @@ bool checkTransforms(const HeaderReader& h, const Layout& layout, std::string& p
         for (int i = 0; i < 6; ++i) {
             double v = h.quaternion(i);
             if (!(std::fabs(v) <= (i < 3 ? 1.0 + 1e-6 : kLargestWorldCoordinate))) {
-                problem = "has a qform with an unusable " + std::string(i < 3 ? "quaternion" : "offset") + " value " +
+                error = "has a qform with an unusable " + std::string(i < 3 ? "quaternion" : "offset") + " value " +
                           number(v);
                 return false;
             }
@@ -258,7 +258,7 @@ bool checkTransforms(const HeaderReader& h, const Layout& layout, std::string& p
         // (b, c, d) describes no rotation and would be quietly rescaled by the library.
         double squared = b * b + c * c + d * d;
         if (squared > 1.0 + 1e-5) {
-            problem = "has a qform whose quaternion (b, c, d) is longer than 1 (length " + number(std::sqrt(squared)) +
+            error = "has a qform whose quaternion (b, c, d) is longer than 1 (length " + number(std::sqrt(squared)) +
                       "), so it describes no rotation";
             return false;
         }
@@ -281,14 +281,14 @@ std::size_t claimedNiftiHeaderSize(const unsigned char* firstFourBytes) {
 }
 
 bool validateNiftiHeader(const unsigned char* header, std::size_t size, const NiftiHeaderRules& rules,
-                         NiftiHeaderFacts& facts, std::string& problem) {
+                         NiftiHeaderFacts& facts, std::string& error) {
     NiftiHeaderFacts f;
     if (size < 4 || (f.headerSize = claimedNiftiHeaderSize(header)) == 0) {
-        problem = "is not a NIfTI file (it does not start with a NIfTI-1 or NIfTI-2 header)";
+        error = "is not a NIfTI file (it does not start with a NIfTI-1 or NIfTI-2 header)";
         return false;
     }
     if (size < f.headerSize) {
-        problem = "is truncated: it ends within its " + std::to_string(f.headerSize) + "-byte header";
+        error = "is truncated: it ends within its " + std::to_string(f.headerSize) + "-byte header";
         return false;
     }
     std::int32_t stored;
@@ -300,30 +300,30 @@ bool validateNiftiHeader(const unsigned char* header, std::size_t size, const Ni
     if (f.version == 1) {
         const char* magic = reinterpret_cast<const char*>(header) + offsetof(nifti_1_header, magic);
         if (std::memcmp(magic, "ni1", 4) == 0) {
-            problem = "has the header of a two-file image (.hdr and .img); keldra opens single .nii files only";
+            error = "has the header of a two-file image (.hdr and .img); keldra opens single .nii files only";
             return false;
         }
         if (std::memcmp(magic, "n+1", 4) != 0) {
-            problem = "is not a NIfTI file (its header lacks the NIfTI-1 signature \"n+1\")";
+            error = "is not a NIfTI file (its header lacks the NIfTI-1 signature \"n+1\")";
             return false;
         }
     } else {
         static const char kMagic2[8] = {'n', '+', '2', '\0', '\r', '\n', '\032', '\n'};
         const char* magic = reinterpret_cast<const char*>(header) + offsetof(nifti_2_header, magic);
         if (std::memcmp(magic, "ni2", 4) == 0) {
-            problem = "has the header of a two-file image (.hdr and .img); keldra opens single .nii files only";
+            error = "has the header of a two-file image (.hdr and .img); keldra opens single .nii files only";
             return false;
         }
         if (std::memcmp(magic, kMagic2, sizeof kMagic2) != 0) {
-            problem = "is not a NIfTI file (its header lacks the NIfTI-2 signature, or it was damaged in transfer)";
+            error = "is not a NIfTI file (its header lacks the NIfTI-2 signature, or it was damaged in transfer)";
             return false;
         }
     }
 
     HeaderReader h(header, f.swapped, layout);
-    if (!checkDataType(h, layout, f, problem) || !checkDimensions(h, rules, f, problem) ||
-        !checkDataPlacement(h, layout, rules, f, problem) || !checkSpacingAndScaling(h, layout, f, problem) ||
-        !checkTransforms(h, layout, problem)) {
+    if (!checkDataType(h, layout, f, error) || !checkDimensions(h, rules, f, error) ||
+        !checkDataPlacement(h, layout, rules, f, error) || !checkSpacingAndScaling(h, layout, f, error) ||
+        !checkTransforms(h, layout, error)) {
         return false;
     }
     facts = f;

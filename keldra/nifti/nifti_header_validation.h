@@ -53,8 +53,8 @@ struct NiftiHeaderFacts {
 std::size_t claimedNiftiHeaderSize(const unsigned char* firstFourBytes);
 
 // Checks `header` (its first claimedNiftiHeaderSize bytes). On failure returns false with one
-// sentence, without the file name, in `problem`.
+// sentence, without the file name, in `error`.
 bool validateNiftiHeader(const unsigned char* header, std::size_t size, const NiftiHeaderRules& rules,
-                         NiftiHeaderFacts& facts, std::string& problem);
+                         NiftiHeaderFacts& facts, std::string& error);
 
 }  // namespace orvane::keldra

@@ -7,7 +7,7 @@ bool writeNewVolumeFile(const std::string& folder, const std::string& fileName, 
                         std::string& error, const OutputPolicy& policy) {
     return writeOutputFile(
         folder, fileName, policy,
-        [&file](const std::string& temporary, std::string& problem) { return writeVolumeFile(temporary, file, problem); },
+        [&file](const std::string& temporary, std::string& error) { return writeVolumeFile(temporary, file, error); },
         error);
 }
 

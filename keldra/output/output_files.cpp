@@ -44,22 +44,22 @@ bool OutputPolicy::addInput(const std::string& path) {
     return true;
 }
 
-bool isSafeFilePrefix(const std::string& prefix, std::string& reason) {
+bool isSafeFilePrefix(const std::string& prefix, std::string& error) {
     if (prefix.empty()) {
-        reason = "the name is empty";
+        error = "the name is empty";
         return false;
     }
     if (prefix.find_first_of("/\\") != std::string::npos) {
-        reason = "the name contains a path separator";
+        error = "the name contains a path separator";
         return false;
     }
     if (prefix.find("..") != std::string::npos) {
-        reason = "the name contains \"..\"";
+        error = "the name contains \"..\"";
         return false;
     }
     for (unsigned char c : prefix) {
         if (c < 0x20 || c == 0x7f || c == ':') {
-            reason = "the name contains a control character or ':'";
+            error = "the name contains a control character or ':'";
             return false;
         }
     }

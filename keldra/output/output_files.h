@@ -25,7 +25,7 @@ struct OutputPolicy {
 
 // True when `prefix` can name a file directly inside the output folder: not empty, no path
 // separator, no "..", no control characters. Otherwise false with the reason.
-bool isSafeFilePrefix(const std::string& prefix, std::string& reason);
+bool isSafeFilePrefix(const std::string& prefix, std::string& error);
 
 // True when the policy allows writing at `path`: nothing is there, or overwriting is allowed
 // and it is not an input (by itself or through a link). Otherwise false with

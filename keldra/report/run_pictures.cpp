@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "keldra/picture/png_file.h"
+#include "util/file_names.h"
 
 namespace orvane::keldra {
 namespace {
@@ -26,7 +27,7 @@ std::string labelOf(const DocumentGeometry& geometry) {
 }
 
 std::string fileNameOf(const std::string& path) {
-    return std::filesystem::path(path).filename().string();
+    return baseName(path.c_str(), false, false).value_or(std::string());
 }
 
 const VmrDocument* firstVmr(const Workspace& workspace) {
@@ -46,8 +47,8 @@ bool writePicture(const pic::RgbImage& image, const std::string& folder, const s
                   std::vector<std::string>& written, std::string& error, const OutputPolicy& policy) {
     const std::string path = (std::filesystem::path(folder) / name).string();
     if (!writeOutputFile(folder, name, policy,
-                         [&image](const std::string& temporary, std::string& problem) {
-                             return pic::writePng(image, temporary, problem);
+                         [&image](const std::string& temporary, std::string& error) {
+                             return pic::writePng(image, temporary, error);
                          },
                          error)) {
         return false;

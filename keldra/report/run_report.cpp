@@ -137,12 +137,12 @@ bool writeReport(const std::string& folder, const json& report, std::string& pat
     path = (std::filesystem::path(folder) / "report.json").string();
     return writeOutputFile(
         folder, "report.json", policy,
-        [&report](const std::string& temporary, std::string& problem) {
+        [&report](const std::string& temporary, std::string& error) {
             std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
             out << report.dump(2) << "\n";
             out.flush();
             if (!out) {
-                problem = "it cannot be written";
+                error = "it cannot be written";
                 return false;
             }
             return true;

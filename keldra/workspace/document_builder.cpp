@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "keldra/workspace/position_record.h"
+#include "util/file_names.h"
 
 namespace orvane::keldra {
 
@@ -43,6 +44,12 @@ float toSinglePrecision(double value) {
         return -std::numeric_limits<float>::infinity();
     }
     return static_cast<float>(value);
+}
+
+// True when `name` ends in `extension` and has a name before it.
+bool endsWithExtension(const std::string& name, const std::string& extension) {
+    return name.size() > extension.size() &&
+           name.compare(name.size() - extension.size(), extension.size(), extension) == 0;
 }
 
 }  // namespace
@@ -115,15 +122,11 @@ std::vector<std::uint8_t> anatomicalBytes(const VolumeFile& file, std::string& n
 }
 
 std::string documentName(const std::string& path) {
-    std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    for (const char* extension : {".nii.gz", ".nii"}) {
-        std::size_t n = std::strlen(extension);
-        if (name.size() > n && name.compare(name.size() - n, n, extension) == 0) {
-            return name.substr(0, name.size() - n);
-        }
+    std::string name = baseName(path.c_str(), false, false).value_or(std::string());
+    if (endsWithExtension(name, ".nii.gz")) {
+        name = nameWithoutExtension(name.c_str());
     }
-    return name;
+    return endsWithExtension(name, ".nii") ? nameWithoutExtension(name.c_str()) : name;
 }
 
 bool makeVmrDocument(const std::string& path, const VolumeFile& file, VmrDocument& document, std::string& error) {

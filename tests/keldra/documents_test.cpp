@@ -54,6 +54,18 @@ TEST(AnatomicalBytes, IntegersWithinRangeAreKeptAndOthersScaledToThePercentile) 
     EXPECT_EQ(first, (std::vector<std::uint8_t>{1, 2}));
 }
 
+// The name becomes the FMR's file name and the prefix of everything the plug-in saves from it.
+TEST(DocumentNames, DropTheFolderAndTheWholeNiftiExtension) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"data/run-1.nii.gz", "run-1"}, {"/abs/sub.dir/bold.nii", "bold"}, {"anat.v2.nii.gz", "anat.v2"},
+        {"x.gz.nii", "x.gz"},           {"plain", "plain"},               {".nii.gz", ".nii.gz"},
+        {"a/.nii", ".nii"},             {"windows\\sub\\t1.nii", "t1"},
+    };
+    for (const auto& [path, name] : cases) {
+        EXPECT_EQ(documentName(path), name) << path;
+    }
+}
+
 TEST(FmrDocuments, KeepAllVolumesInTheirTypeOrAsFloats) {
     FmrDocument fmr;
     std::string error;

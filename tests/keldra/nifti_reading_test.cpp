@@ -14,14 +14,14 @@
 namespace orvane::keldra::testing {
 namespace {
 
-bool readBytes(const std::vector<unsigned char>& bytes, bool compressed, VolumeFile& file, std::string& problem) {
+bool readBytes(const std::vector<unsigned char>& bytes, bool compressed, VolumeFile& file, std::string& error) {
     MemorySource source(bytes.data(), bytes.size());
     NiftiHeaderRules rules;
     rules.compressed = compressed;
     if (!compressed) {
         rules.fileSize = bytes.size();
     }
-    return readNiftiImage(source, compressed ? "memory.nii.gz" : "memory.nii", rules, file, problem);
+    return readNiftiImage(source, compressed ? "memory.nii.gz" : "memory.nii", rules, file, error);
 }
 
 void expectSampleImage(const VolumeFile& file) {
