@@ -1,14 +1,12 @@
-// keldra's command line: `keldra run DOC... [options]` and `keldra info FILE`.
-// Exit codes: 0 when the plug-in's run succeeded, 1 when the plug-in refused to run, 2 on a
-// usage or input error (one line on stderr naming the file and the problem).
+// keldra's command line: `keldra run DOC... [options]`, `keldra demo [options]` and
+// `keldra info FILE`, declared here and carried out by the command of each name.
 #pragma once
+
+#include "keldra/cli/exit_codes.h"
 
 namespace orvane::keldra {
 
-constexpr int kExitSuccess = 0;
-constexpr int kExitRefused = 1;
-constexpr int kExitError = 2;
-
+// Parses the arguments and runs the command they name; returns the exit code.
 int runCommandLine(int argc, char** argv);
 
 }  // namespace orvane::keldra

@@ -127,17 +127,9 @@ bool checkCompressedEnd(GzipSource& gzip, std::string& error) {
     return true;
 }
 
-}  // namespace
-
-bool readNiftiImage(ByteSource& raw, const std::string& name, const NiftiHeaderRules& rules, VolumeFile& file,
-                    std::string& error) {
-    std::unique_ptr<GzipSource> gzip;
-    if (rules.compressed) {
-        gzip = std::make_unique<GzipSource>(raw);
-    }
-    ByteSource& source = gzip ? static_cast<ByteSource&>(*gzip) : raw;
-
-    unsigned char header[kNifti2HeaderSize];
+// Reads the header's bytes (as many as its first four claim) and checks them.
+bool readCheckedHeader(ByteSource& source, const NiftiHeaderRules& rules, unsigned char* header,
+                       NiftiHeaderFacts& facts, std::string& error) {
     long long got = source.readFully(header, 4);
     if (got < 0) {
         error = (rules.compressed ? "cannot be read as a .nii.gz file: " : "cannot be read: ") + source.error();
@@ -157,8 +149,51 @@ bool readNiftiImage(ByteSource& raw, const std::string& name, const NiftiHeaderR
         }
         size += static_cast<std::size_t>(got);
     }
+    return validateNiftiHeader(header, size, rules, facts, error);
+}
+
+// The checked header's facts and the library's conversion of it into `file`, and the count of
+// its non-finite real samples.
+void describeImage(const nifti_image& image, const NiftiHeaderFacts& facts, VolumeFile& file) {
+    file.nx = static_cast<int>(facts.dim[1]);
+    file.ny = static_cast<int>(facts.dim[2]);
+    file.nz = static_cast<int>(facts.dim[3]);
+    file.volumes = static_cast<int>(facts.dim[4]);
+    file.voxelSize[0] = image.dx;
+    file.voxelSize[1] = image.dy;
+    file.voxelSize[2] = image.dz;
+    file.sampleType = sampleTypeOf(image.datatype);
+    const char* typeName = nifti_datatype_string(image.datatype);
+    file.sampleTypeName = typeName != nullptr ? typeName : "unknown";
+    file.slope = image.scl_slope;
+    file.intercept = image.scl_inter;
+    file.sformCode = image.sform_code;
+    file.sform = toAffine(image.sto_xyz);
+    file.qformCode = image.qform_code;
+    file.qform = toAffine(image.qto_xyz);
+    if (file.sampleType == SampleType::Float32 || file.sampleType == SampleType::Float64) {
+        const std::size_t count = static_cast<std::size_t>(facts.voxels);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!std::isfinite(file.value(i))) {
+                ++file.nonFiniteSamples;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool readNiftiImage(ByteSource& raw, const std::string& name, const NiftiHeaderRules& rules, VolumeFile& file,
+                    std::string& error) {
+    std::unique_ptr<GzipSource> gzip;
+    if (rules.compressed) {
+        gzip = std::make_unique<GzipSource>(raw);
+    }
+    ByteSource& source = gzip ? static_cast<ByteSource&>(*gzip) : raw;
+
+    unsigned char header[kNifti2HeaderSize];
     NiftiHeaderFacts facts;
-    if (!validateNiftiHeader(header, size, rules, facts, error)) {
+    if (!readCheckedHeader(source, rules, header, facts, error)) {
         return false;
     }
 
@@ -187,30 +222,7 @@ bool readNiftiImage(ByteSource& raw, const std::string& name, const NiftiHeaderR
         nifti_swap_Nbytes(static_cast<std::int64_t>(facts.voxels), facts.bytesPerVoxel, result.samples.data());
     }
 
-    result.nx = static_cast<int>(facts.dim[1]);
-    result.ny = static_cast<int>(facts.dim[2]);
-    result.nz = static_cast<int>(facts.dim[3]);
-    result.volumes = static_cast<int>(facts.dim[4]);
-    result.voxelSize[0] = image->dx;
-    result.voxelSize[1] = image->dy;
-    result.voxelSize[2] = image->dz;
-    result.sampleType = sampleTypeOf(image->datatype);
-    const char* typeName = nifti_datatype_string(image->datatype);
-    result.sampleTypeName = typeName != nullptr ? typeName : "unknown";
-    result.slope = image->scl_slope;
-    result.intercept = image->scl_inter;
-    result.sformCode = image->sform_code;
-    result.sform = toAffine(image->sto_xyz);
-    result.qformCode = image->qform_code;
-    result.qform = toAffine(image->qto_xyz);
-    if (result.sampleType == SampleType::Float32 || result.sampleType == SampleType::Float64) {
-        const std::size_t count = static_cast<std::size_t>(facts.voxels);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (!std::isfinite(result.value(i))) {
-                ++result.nonFiniteSamples;
-            }
-        }
-    }
+    describeImage(*image, facts, result);
     file = std::move(result);
     return true;
 }

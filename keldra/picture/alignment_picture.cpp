@@ -40,18 +40,53 @@ std::string conventionText(Convention convention) {
                                                   : "radiological: left on the right";
 }
 
+// What is drawn over the base, prepared once per picture: the region written into the base
+// grid or the overlay's grid, their edge levels, and the maps from world millimetres into the
+// overlay's and the field of view's voxels.
+struct Overlays {
+    const ProjectedRegion* projected = nullptr;
+    const PictureVolume* overlay = nullptr;
+    std::vector<float> levels;
+    std::optional<Affine> worldToOverlay;
+    std::optional<Affine> worldToView;
+};
+
+// Per pixel of a panel, row by row.
 struct PanelLayers {
     std::vector<int> level;        // -1 outside the overlay's grid
     std::vector<char> inView;      // inside the field of view
 };
 
-void drawPanel(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, const PictureLayers& layers,
-               const ProjectedRegion* projected, const std::vector<float>& levels,
-               const std::optional<Affine>& worldToOverlay,
-               const std::optional<Affine>& worldToView, const PictureOptions& options) {
+Overlays prepareOverlays(const PicturePlan& plan, const PictureLayers& layers) {
+    Overlays overlays;
+    // A region drawn on the base grid must cover it voxel for voxel.
+    const ProjectedRegion* projected = layers.projected;
+    const std::size_t baseVoxels = layers.base->values.size();
+    if (projected != nullptr && (projected->inside.size() != baseVoxels || projected->values.size() != baseVoxels ||
+                                 plan.grid.voxelCount() != baseVoxels)) {
+        projected = nullptr;
+    }
+    if (projected != nullptr) {
+        overlays.projected = projected;
+        overlays.levels = edgeLevels(valuesInside(*projected));
+    } else if (layers.overlay != nullptr) {
+        overlays.overlay = layers.overlay;
+        overlays.worldToOverlay = layers.overlay->grid.voxelToWorld.inverse();
+        overlays.levels = edgeLevels(layers.overlay->values);
+    }
+    if (layers.fieldOfView != nullptr) {
+        overlays.worldToView = layers.fieldOfView->voxelToWorld.inverse();
+    }
+    return overlays;
+}
+
+// Draws the base in grey and samples, at each pixel, the overlays' level and whether the pixel
+// lies in the field of view.
+PanelLayers drawBase(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, const PictureLayers& layers,
+                     const Overlays& overlays) {
     const VolumeGrid& grid = plan.grid;
     const std::size_t count = static_cast<std::size_t>(panel.width) * static_cast<std::size_t>(panel.height);
-    PanelLayers panelLayers{std::vector<int>(count, -1), std::vector<char>(count, 0)};
+    PanelLayers sampled{std::vector<int>(count, -1), std::vector<char>(count, 0)};
     for (int v = 0; v < panel.height; ++v) {
         for (int u = 0; u < panel.width; ++u) {
             const Vector3d voxel = panelPixelToVoxel(plan, panel, u, v);
@@ -60,26 +95,32 @@ void drawPanel(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel,
             const std::uint8_t grey = layers.window.grey(layers.base->values[shown]);
             image.setPixel(panel.left + u, panel.top + v, {grey, grey, grey});
             const std::size_t here = static_cast<std::size_t>(v) * static_cast<std::size_t>(panel.width) + static_cast<std::size_t>(u);
-            if (projected != nullptr) {
+            if (overlays.projected != nullptr) {
                 // Outside the region is level 0, so its outline is an edge like any other.
-                panelLayers.level[here] = projected->inside[shown] != 0 ? 1 + levelOf(levels, projected->values[shown]) : 0;
+                sampled.level[here] = overlays.projected->inside[shown] != 0
+                                          ? 1 + levelOf(overlays.levels, overlays.projected->values[shown])
+                                          : 0;
             }
-            if (!worldToOverlay && !worldToView) {
+            if (!overlays.worldToOverlay && !overlays.worldToView) {
                 continue;
             }
             const Vector3d world = grid.voxelToWorld.apply(voxel);
-            if (worldToOverlay) {
-                if (const auto index = voxelAt(layers.overlay->grid, worldToOverlay->apply(world))) {
-                    panelLayers.level[here] = levelOf(levels, layers.overlay->values[*index]);
+            if (overlays.worldToOverlay) {
+                if (const auto index = voxelAt(overlays.overlay->grid, overlays.worldToOverlay->apply(world))) {
+                    sampled.level[here] = levelOf(overlays.levels, overlays.overlay->values[*index]);
                 }
             }
-            if (worldToView) {
-                panelLayers.inView[here] = voxelAt(*layers.fieldOfView, worldToView->apply(world)).has_value();
+            if (overlays.worldToView) {
+                sampled.inView[here] = voxelAt(*layers.fieldOfView, overlays.worldToView->apply(world)).has_value();
             }
         }
     }
-    // A pixel is on an edge when a 4-neighbour in the panel lies on the other side: the
-    // outline on the inside of the field of view, the edges on the brighter side of each level.
+    return sampled;
+}
+
+// A pixel is on an edge when a 4-neighbour in the panel lies on the other side: the outline on
+// the inside of the field of view, the edges on the brighter side of each level.
+void drawEdges(RgbImage& image, const PanelPlan& panel, const PanelLayers& sampled, EdgeColour edgeColour) {
     const int du[4] = {1, -1, 0, 0};
     const int dv[4] = {0, 0, 1, -1};
     for (int v = 0; v < panel.height; ++v) {
@@ -94,17 +135,20 @@ void drawPanel(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel,
                     continue;
                 }
                 const std::size_t there = static_cast<std::size_t>(nv) * static_cast<std::size_t>(panel.width) + static_cast<std::size_t>(nu);
-                outline = outline || (panelLayers.inView[here] && !panelLayers.inView[there]);
-                edge = edge || (panelLayers.level[there] >= 0 && panelLayers.level[there] < panelLayers.level[here]);
+                outline = outline || (sampled.inView[here] && !sampled.inView[there]);
+                edge = edge || (sampled.level[there] >= 0 && sampled.level[there] < sampled.level[here]);
             }
             if (edge) {
-                image.setPixel(panel.left + u, panel.top + v, edgeRgb(options.edgeColour));
+                image.setPixel(panel.left + u, panel.top + v, edgeRgb(edgeColour));
             } else if (outline) {
                 image.setPixel(panel.left + u, panel.top + v, outlineRgb());
             }
         }
     }
+}
 
+// The orientation letters at the middle of each panel edge, and the slice position under it.
+void drawPanelLabels(RgbImage& image, const PanelPlan& panel) {
     const int letterWidth = textWidth("M", kTextScale);
     const int letterHeight = textHeight(kTextScale);
     const int middleX = panel.left + (panel.width - letterWidth) / 2;
@@ -121,6 +165,50 @@ void drawPanel(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel,
     const int labelWidth = textWidth(label, kTextScale);
     drawText(image, panel.left + (panel.width - labelWidth) / 2, panel.top + panel.height + 4, label, kTextColour,
              kTextScale, false);
+}
+
+// The legend's items: what the edges and the outline show, in their colours, and the convention.
+std::vector<std::pair<std::string, Rgb>> legendItems(const PictureLayers& layers, const Overlays& overlays,
+                                                     const PictureOptions& options) {
+    std::vector<std::pair<std::string, Rgb>> legend;
+    if (overlays.projected != nullptr || layers.overlay != nullptr) {
+        const std::string what = !layers.edgeLegend.empty()       ? layers.edgeLegend
+                                 : overlays.projected != nullptr ? std::string("edges of the region written")
+                                                                 : "edges of " + layers.overlay->name;
+        legend.emplace_back((options.edgeColour == EdgeColour::Red ? "red: " : "yellow: ") + what,
+                            edgeRgb(options.edgeColour));
+    }
+    if (layers.fieldOfView != nullptr) {
+        legend.emplace_back("blue: " + (layers.fieldOfViewLegend.empty() ? std::string("field of view")
+                                                                          : layers.fieldOfViewLegend),
+                            outlineRgb());
+    }
+    legend.emplace_back(conventionText(options.convention), kTextColour);
+    return legend;
+}
+
+// The caption lines the plan has room for, then the legend: items run left to right four spaces
+// apart, and move to the next reserved line when the picture is too narrow for them.
+void drawCaptionAndLegend(RgbImage& image, const PicturePlan& plan, const std::vector<std::string>& caption,
+                          const std::vector<std::pair<std::string, Rgb>>& legend) {
+    const int shownCaption = std::min(plan.captionLines, static_cast<int>(caption.size()));
+    for (int line = 0; line < shownCaption; ++line) {
+        drawText(image, kPictureMargin, kPictureMargin + line * kTextLineHeight,
+                 caption[static_cast<std::size_t>(line)], kTextColour, kTextScale, false);
+    }
+    const int lastLine = plan.captionLines;
+    int line = shownCaption;
+    int x = kPictureMargin;
+    const int gap = 4 * kGlyphAdvance * kTextScale;
+    for (const auto& [text, colour] : legend) {
+        const int width = textWidth(text, kTextScale);
+        if (x > kPictureMargin && x + width > plan.width - kPictureMargin && line < lastLine) {
+            ++line;
+            x = kPictureMargin;
+        }
+        drawText(image, x, kPictureMargin + line * kTextLineHeight, text, colour, kTextScale, false);
+        x += width + gap;
+    }
 }
 
 }  // namespace
@@ -143,63 +231,12 @@ RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, con
     if (layers.base == nullptr) {
         return image;
     }
-    std::vector<float> levels;
-    std::optional<Affine> worldToOverlay;
-    // A region drawn on the base grid must cover it voxel for voxel.
-    const ProjectedRegion* projected = layers.projected;
-    const std::size_t baseVoxels = layers.base->values.size();
-    if (projected != nullptr && (projected->inside.size() != baseVoxels || projected->values.size() != baseVoxels ||
-                                 plan.grid.voxelCount() != baseVoxels)) {
-        projected = nullptr;
-    }
-    if (projected != nullptr) {
-        levels = edgeLevels(valuesInside(*projected));
-    } else if (layers.overlay != nullptr) {
-        worldToOverlay = layers.overlay->grid.voxelToWorld.inverse();
-        levels = edgeLevels(layers.overlay->values);
-    }
-    std::optional<Affine> worldToView;
-    if (layers.fieldOfView != nullptr) {
-        worldToView = layers.fieldOfView->voxelToWorld.inverse();
-    }
+    const Overlays overlays = prepareOverlays(plan, layers);
     for (const PanelPlan& panel : plan.panels) {
-        drawPanel(image, plan, panel, layers, projected, levels, worldToOverlay, worldToView, options);
+        drawEdges(image, panel, drawBase(image, plan, panel, layers, overlays), options.edgeColour);
+        drawPanelLabels(image, panel);
     }
-
-    const int shownCaption = std::min(plan.captionLines, static_cast<int>(layers.caption.size()));
-    for (int line = 0; line < shownCaption; ++line) {
-        drawText(image, kPictureMargin, kPictureMargin + line * kTextLineHeight,
-                 layers.caption[static_cast<std::size_t>(line)], kTextColour, kTextScale, false);
-    }
-    std::vector<std::pair<std::string, Rgb>> legend;
-    if (projected != nullptr || layers.overlay != nullptr) {
-        const std::string what = !layers.edgeLegend.empty() ? layers.edgeLegend
-                                 : projected != nullptr     ? std::string("edges of the region written")
-                                                            : "edges of " + layers.overlay->name;
-        legend.emplace_back((options.edgeColour == EdgeColour::Red ? "red: " : "yellow: ") + what,
-                            edgeRgb(options.edgeColour));
-    }
-    if (layers.fieldOfView != nullptr) {
-        legend.emplace_back("blue: " + (layers.fieldOfViewLegend.empty() ? std::string("field of view")
-                                                                          : layers.fieldOfViewLegend),
-                            outlineRgb());
-    }
-    legend.emplace_back(conventionText(options.convention), kTextColour);
-    // Items run left to right four spaces apart, and move to the next reserved line when the
-    // picture is too narrow for them.
-    const int lastLine = plan.captionLines;
-    int line = shownCaption;
-    int x = kPictureMargin;
-    const int gap = 4 * kGlyphAdvance * kTextScale;
-    for (const auto& [text, colour] : legend) {
-        const int width = textWidth(text, kTextScale);
-        if (x > kPictureMargin && x + width > plan.width - kPictureMargin && line < lastLine) {
-            ++line;
-            x = kPictureMargin;
-        }
-        drawText(image, x, kPictureMargin + line * kTextLineHeight, text, colour, kTextScale, false);
-        x += width + gap;
-    }
+    drawCaptionAndLegend(image, plan, layers.caption, legendItems(layers, overlays, options));
     return image;
 }
 

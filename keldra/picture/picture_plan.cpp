@@ -43,17 +43,9 @@ bool focusRange(const VolumeGrid& grid, const PictureVolume& focus, int lo[3], i
     return any;
 }
 
-}  // namespace
-
-PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, int slicesPerRow,
-                        Convention convention, int captionLines) {
-    PicturePlan plan;
-    plan.grid = grid;
-    plan.captionLines = captionLines;
-    slicesPerRow = std::max(1, slicesPerRow);
-
-    // Pixels as fine as the finest voxels, enlarged by a whole factor when the grid is coarse so
-    // that a 64-voxel functional is not a thumbnail.
+// Pixels as fine as the finest voxels, enlarged by a whole factor when the grid is coarse so
+// that a 64-voxel functional is not a thumbnail.
+double millimetresPerPixel(const VolumeGrid& grid) {
     double finest = INFINITY;
     double widest = 0.0;
     for (int a = 0; a < 3; ++a) {
@@ -64,7 +56,53 @@ PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, int 
         finest = 1.0;
     }
     const int zoom = std::max(1, static_cast<int>(std::floor(200.0 / (widest / finest))));
-    plan.mmPerPixel = finest / zoom;
+    return finest / zoom;
+}
+
+// One row of panels, of the given view, at the image's height `top`; returns the row's width.
+int planRow(PicturePlan& plan, View view, Convention convention, int slicesPerRow, const int lo[3], const int hi[3],
+            int top) {
+    const VolumeGrid& grid = plan.grid;
+    const ViewAxes axes = viewAxes(grid.voxelToWorld, view, convention);
+    const int h = axes.horizontal.voxelAxis;
+    const int v = axes.vertical.voxelAxis;
+    const int panelWidth = std::max(1, static_cast<int>(std::lround(grid.size(h) * grid.voxelSize(h) / plan.mmPerPixel)));
+    const int panelHeight = std::max(1, static_cast<int>(std::lround(grid.size(v) * grid.voxelSize(v) / plan.mmPerPixel)));
+    const double first = lo[axes.sliceAxis];
+    const double last = hi[axes.sliceAxis];
+    // Panels run from the lowest world position to the highest, whichever way the grid stores
+    // its slices.
+    const bool descending = grid.voxelToWorld.column(axes.sliceAxis)[axes.normalWorldAxis] < 0.0;
+    int left = kPictureMargin;
+    for (int n = 0; n < slicesPerRow; ++n) {
+        const int i = descending ? slicesPerRow - 1 - n : n;
+        PanelPlan panel;
+        panel.view = view;
+        panel.axes = axes;
+        const double at = first + (last - first) * (i + 0.5) / slicesPerRow;
+        panel.slice = std::clamp(static_cast<int>(std::lround(at)), 0, grid.size(axes.sliceAxis) - 1);
+        Vector3d centre{(grid.nx - 1) / 2.0, (grid.ny - 1) / 2.0, (grid.nz - 1) / 2.0};
+        centre[axes.sliceAxis] = panel.slice;
+        panel.positionMm = grid.voxelToWorld.apply(centre)[axes.normalWorldAxis];
+        panel.left = left;
+        panel.top = top;
+        panel.width = panelWidth;
+        panel.height = panelHeight;
+        plan.panels.push_back(panel);
+        left += panelWidth + kPanelGap;
+    }
+    return left - kPanelGap + kPictureMargin;
+}
+
+}  // namespace
+
+PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, int slicesPerRow,
+                        Convention convention, int captionLines) {
+    PicturePlan plan;
+    plan.grid = grid;
+    plan.captionLines = captionLines;
+    plan.mmPerPixel = millimetresPerPixel(grid);
+    slicesPerRow = std::max(1, slicesPerRow);
 
     int lo[3] = {0, 0, 0};
     int hi[3] = {grid.nx - 1, grid.ny - 1, grid.nz - 1};
@@ -78,36 +116,8 @@ PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, int 
     int top = kPictureMargin + (captionLines + 1) * kTextLineHeight + kPanelGap;
     int width = 0;
     for (View view : {View::Axial, View::Coronal, View::Sagittal}) {
-        const ViewAxes axes = viewAxes(grid.voxelToWorld, view, convention);
-        const int h = axes.horizontal.voxelAxis;
-        const int v = axes.vertical.voxelAxis;
-        const int panelWidth = std::max(1, static_cast<int>(std::lround(grid.size(h) * grid.voxelSize(h) / plan.mmPerPixel)));
-        const int panelHeight = std::max(1, static_cast<int>(std::lround(grid.size(v) * grid.voxelSize(v) / plan.mmPerPixel)));
-        const double first = lo[axes.sliceAxis];
-        const double last = hi[axes.sliceAxis];
-        // Panels run from the lowest world position to the highest, whichever way the grid
-        // stores its slices.
-        const bool descending = grid.voxelToWorld.column(axes.sliceAxis)[axes.normalWorldAxis] < 0.0;
-        int left = kPictureMargin;
-        for (int n = 0; n < slicesPerRow; ++n) {
-            const int i = descending ? slicesPerRow - 1 - n : n;
-            PanelPlan panel;
-            panel.view = view;
-            panel.axes = axes;
-            const double at = first + (last - first) * (i + 0.5) / slicesPerRow;
-            panel.slice = std::clamp(static_cast<int>(std::lround(at)), 0, grid.size(axes.sliceAxis) - 1);
-            Vector3d centre{(grid.nx - 1) / 2.0, (grid.ny - 1) / 2.0, (grid.nz - 1) / 2.0};
-            centre[axes.sliceAxis] = panel.slice;
-            panel.positionMm = grid.voxelToWorld.apply(centre)[axes.normalWorldAxis];
-            panel.left = left;
-            panel.top = top;
-            panel.width = panelWidth;
-            panel.height = panelHeight;
-            plan.panels.push_back(panel);
-            left += panelWidth + kPanelGap;
-        }
-        width = std::max(width, left - kPanelGap + kPictureMargin);
-        top += panelHeight + kTextLineHeight + kPanelGap;
+        width = std::max(width, planRow(plan, view, convention, slicesPerRow, lo, hi, top));
+        top += plan.panels.back().height + kTextLineHeight + kPanelGap;
     }
     plan.width = width;
     plan.height = top - kPanelGap + kPictureMargin;

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "keldra/picture/png_file.h"
+#include "keldra/report/picture_file_names.h"
 #include "util/file_names.h"
 
 namespace orvane::keldra {
@@ -43,17 +44,135 @@ std::string describe(const pic::PictureVolume& v) {
     return v.name + ": " + v.affineLabel;
 }
 
-bool writePicture(const pic::RgbImage& image, const std::string& folder, const std::string& name,
-                  std::vector<std::string>& written, std::string& error, const OutputPolicy& policy) {
-    const std::string path = (std::filesystem::path(folder) / name).string();
-    if (!writeOutputFile(folder, name, policy,
-                         [&image](const std::string& temporary, std::string& error) {
-                             return pic::writePng(image, temporary, error);
-                         },
-                         error)) {
+// Where the pictures go, under which rules, and where their paths and any failure are told.
+struct PictureTarget {
+    const std::string& folder;
+    const pic::PictureOptions& options;
+    const OutputPolicy& policy;
+    std::vector<std::string>& written;
+    std::string& error;
+
+    // Draws the layers by the plan and writes the picture as `name`.
+    bool write(const pic::PicturePlan& plan, const pic::PictureLayers& layers, const std::string& name) const {
+        const pic::RgbImage image = pic::renderPicture(plan, layers, options);
+        if (!writeOutputFile(folder, name, policy,
+                             [&image](const std::string& temporary, std::string& error) {
+                                 return pic::writePng(image, temporary, error);
+                             },
+                             error)) {
+            return false;
+        }
+        written.push_back((std::filesystem::path(folder) / name).string());
+        return true;
+    }
+};
+
+using FmrVersions = std::pair<const FmrDocument*, const FmrDocument*>;  // before and after the run
+
+// Each functional as it was opened and as the run left it.
+std::vector<FmrVersions> functionalVersions(const RunOutcome& outcome) {
+    std::vector<FmrVersions> fmrs;
+    for (std::size_t i = 0; i < outcome.before.documents.size() && i < outcome.after.documents.size(); ++i) {
+        const auto* before = std::get_if<FmrDocument>(&outcome.before.documents[i]);
+        const auto* after = std::get_if<FmrDocument>(&outcome.after.documents[i]);
+        if (before != nullptr && after != nullptr) {
+            fmrs.emplace_back(before, after);
+        }
+    }
+    return fmrs;
+}
+
+// alignment.png, before.png and after.png share one plan and one grey window, so that they
+// line up. The edges show what the plug-in wrote (into the anatomy, or else the first
+// functional it saved, placed by its affine), never the functional placed by the affines
+// alone: only so does a fault inside the plug-in show. The field of view is the host's own
+// knowledge of where the functional lies.
+bool writeAnatomicalPictures(const pic::PictureVolume& anatomy, const pic::PictureVolume& anatomyAfter,
+                             const pic::PictureVolume& functional, const std::vector<FmrVersions>& fmrs,
+                             bool anatomyChanged, const PictureTarget& target) {
+    std::optional<pic::PictureVolume> saved;
+    for (const auto& [before, after] : fmrs) {
+        if (changedVoxels(*before, *after) > 0) {
+            saved = fmrPictureVolume(*after);
+            break;
+        }
+    }
+    const pic::PicturePlan plan = anatomicalPicturePlan(anatomy, functional, target.options);
+    pic::PictureLayers layers;
+    layers.base = &anatomy;
+    layers.window = pic::robustWindow(anatomy.values);
+    std::optional<pic::ProjectedRegion> region;
+    if (anatomyChanged) {
+        region = pic::projectedRegion(anatomy, anatomyAfter);
+        layers.projected = &*region;
+        layers.edgeLegend = "edges of what the plug-in wrote into the anatomy";
+    } else if (saved) {
+        layers.overlay = &*saved;
+        layers.edgeLegend = "edges of the functional the plug-in saved, placed by its affine";
+    }
+    layers.fieldOfView = &functional.grid;
+    layers.fieldOfViewLegend = "functional's field of view, from the affines";
+    layers.caption = {"anatomy " + describe(anatomy) + "   functional, volume 1, " + describe(functional)};
+    if (!target.write(plan, layers, kAlignmentPicture)) {
         return false;
     }
-    written.push_back(path);
+    layers.projected = nullptr;
+    layers.overlay = nullptr;
+    layers.fieldOfView = nullptr;
+    layers.caption = {"before the run: anatomy " + describe(anatomy)};
+    if (!target.write(plan, layers, kBeforePicture)) {
+        return false;
+    }
+    layers.base = &anatomyAfter;
+    layers.caption = {"after the run: anatomy " + describe(anatomy)};
+    return target.write(plan, layers, kAfterPicture);
+}
+
+// alignment_fmr.png, the other way round. When the plug-in wrote into the first functional, its
+// output is the picture, and the anatomy's edges (placed by the affines) show whether it lines
+// up.
+bool writeReversePicture(const pic::PictureVolume& anatomy, const pic::PictureVolume& functional,
+                         const FmrVersions& first, const PictureTarget& target) {
+    const bool savedFirst = changedVoxels(*first.first, *first.second) > 0;
+    const pic::PictureVolume base = savedFirst ? fmrPictureVolume(*first.second) : functional;
+    const pic::PicturePlan plan = pic::planPicture(functional.grid, &anatomy, target.options, 2);
+    pic::PictureLayers layers;
+    layers.base = &base;
+    layers.window = pic::robustWindow(base.values);
+    layers.overlay = &anatomy;
+    layers.edgeLegend = "edges of the anatomy, placed by the affines";
+    layers.caption = {std::string(savedFirst ? "functional as the plug-in saved it" : "functional") + ", volume 1, " +
+                          describe(functional),
+                      "anatomy " + describe(anatomy)};
+    return target.write(plan, layers, kAlignmentFmrPicture);
+}
+
+// fmrN_before.png and fmrN_after.png for each functional the run changed.
+bool writeFunctionalPictures(const pic::PictureVolume& anatomy, const std::vector<FmrVersions>& fmrs,
+                             const PictureTarget& target) {
+    for (std::size_t k = 0; k < fmrs.size(); ++k) {
+        if (changedVoxels(*fmrs[k].first, *fmrs[k].second) == 0) {
+            continue;
+        }
+        const pic::PictureVolume before = fmrPictureVolume(*fmrs[k].first);
+        const pic::PictureVolume after = fmrPictureVolume(*fmrs[k].second);
+        const pic::PicturePlan plan = pic::planPicture(before.grid, &anatomy, target.options, 1);
+        pic::PictureLayers single;
+        single.base = &before;
+        single.window = pic::robustWindow(before.values);
+        single.caption = {"before the run: functional, volume 1, " + describe(before)};
+        if (!target.write(plan, single, functionalBeforePicture(static_cast<int>(k + 1)))) {
+            return false;
+        }
+        // The run may have written values far outside the functional's range (the anatomy
+        // times three), so the after picture gets its own window.
+        single.base = &after;
+        single.window = pic::robustWindow(after.values);
+        single.caption = {"after the run: functional, volume 1, " + describe(before)};
+        if (!target.write(plan, single, functionalAfterPicture(static_cast<int>(k + 1)))) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -128,10 +247,10 @@ bool runChangedSomething(const RunOutcome& outcome) {
 }
 
 std::vector<std::string> pictureFileNames(int functionals) {
-    std::vector<std::string> names = {"alignment.png", "alignment_fmr.png", "before.png", "after.png"};
+    std::vector<std::string> names = {kAlignmentPicture, kAlignmentFmrPicture, kBeforePicture, kAfterPicture};
     for (int k = 1; k <= functionals; ++k) {
-        names.push_back("fmr" + std::to_string(k) + "_before.png");
-        names.push_back("fmr" + std::to_string(k) + "_after.png");
+        names.push_back(functionalBeforePicture(k));
+        names.push_back(functionalAfterPicture(k));
     }
     return names;
 }
@@ -140,108 +259,17 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
                       std::vector<std::string>& written, std::string& error, const OutputPolicy& policy) {
     const VmrDocument* vmrBefore = firstVmr(outcome.before);
     const VmrDocument* vmrAfter = firstVmr(outcome.after);
-    std::vector<std::pair<const FmrDocument*, const FmrDocument*>> fmrs;
-    for (std::size_t i = 0; i < outcome.before.documents.size() && i < outcome.after.documents.size(); ++i) {
-        const auto* before = std::get_if<FmrDocument>(&outcome.before.documents[i]);
-        const auto* after = std::get_if<FmrDocument>(&outcome.after.documents[i]);
-        if (before != nullptr && after != nullptr) {
-            fmrs.emplace_back(before, after);
-        }
-    }
+    const std::vector<FmrVersions> fmrs = functionalVersions(outcome);
     if (vmrBefore == nullptr || vmrAfter == nullptr || fmrs.empty()) {
         return true;
     }
+    const PictureTarget target{folder, options, policy, written, error};
     const pic::PictureVolume anatomy = vmrPictureVolume(*vmrBefore);
-    const pic::PictureVolume anatomyAfter = vmrPictureVolume(*vmrAfter);
     const pic::PictureVolume functional = fmrPictureVolume(*fmrs.front().first);
-    // The first functional the run changed, as the plug-in saved it.
-    std::optional<pic::PictureVolume> saved;
-    for (const auto& [before, after] : fmrs) {
-        if (changedVoxels(*before, *after) > 0) {
-            saved = fmrPictureVolume(*after);
-            break;
-        }
-    }
-
-    // The anatomical's pictures share one plan and one grey window, so that they line up. The
-    // red edges show what the plug-in wrote, never the functional placed by the affines alone:
-    // only so does a fault inside the plug-in show. The field of view is the host's own
-    // knowledge of where the functional lies.
-    const pic::PicturePlan plan = anatomicalPicturePlan(anatomy, functional, options);
-    pic::PictureLayers layers;
-    layers.base = &anatomy;
-    layers.window = pic::robustWindow(anatomy.values);
-    std::optional<pic::ProjectedRegion> region;
-    if (changedVoxels(*vmrBefore, *vmrAfter) > 0) {
-        region = pic::projectedRegion(anatomy, anatomyAfter);
-        layers.projected = &*region;
-        layers.edgeLegend = "edges of what the plug-in wrote into the anatomy";
-    } else if (saved) {
-        layers.overlay = &*saved;
-        layers.edgeLegend = "edges of the functional the plug-in saved, placed by its affine";
-    }
-    layers.fieldOfView = &functional.grid;
-    layers.fieldOfViewLegend = "functional's field of view, from the affines";
-    layers.caption = {"anatomy " + describe(anatomy) + "   functional, volume 1, " + describe(functional)};
-    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "alignment.png", written, error, policy)) {
-        return false;
-    }
-    layers.projected = nullptr;
-    layers.overlay = nullptr;
-    layers.fieldOfView = nullptr;
-    layers.caption = {"before the run: anatomy " + describe(anatomy)};
-    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "before.png", written, error, policy)) {
-        return false;
-    }
-    layers.base = &anatomyAfter;
-    layers.caption = {"after the run: anatomy " + describe(anatomy)};
-    if (!writePicture(pic::renderPicture(plan, layers, options), folder, "after.png", written, error, policy)) {
-        return false;
-    }
-
-    // The other way round. When the plug-in wrote into the first functional, its output is the
-    // picture, and the anatomy's edges (placed by the affines) show whether it lines up.
-    const bool savedFirst = changedVoxels(*fmrs.front().first, *fmrs.front().second) > 0;
-    const pic::PictureVolume reverseBase = savedFirst ? fmrPictureVolume(*fmrs.front().second) : functional;
-    const pic::PicturePlan functionalPlan = pic::planPicture(functional.grid, &anatomy, options, 2);
-    pic::PictureLayers reverse;
-    reverse.base = &reverseBase;
-    reverse.window = pic::robustWindow(reverseBase.values);
-    reverse.overlay = &anatomy;
-    reverse.edgeLegend = "edges of the anatomy, placed by the affines";
-    reverse.caption = {std::string(savedFirst ? "functional as the plug-in saved it" : "functional") + ", volume 1, " +
-                           describe(functional),
-                       "anatomy " + describe(anatomy)};
-    if (!writePicture(pic::renderPicture(functionalPlan, reverse, options), folder, "alignment_fmr.png", written, error,
-                      policy)) {
-        return false;
-    }
-
-    for (std::size_t k = 0; k < fmrs.size(); ++k) {
-        if (changedVoxels(*fmrs[k].first, *fmrs[k].second) == 0) {
-            continue;
-        }
-        const pic::PictureVolume before = fmrPictureVolume(*fmrs[k].first);
-        const pic::PictureVolume after = fmrPictureVolume(*fmrs[k].second);
-        const pic::PicturePlan fmrPlan = pic::planPicture(before.grid, &anatomy, options, 1);
-        pic::PictureLayers single;
-        single.base = &before;
-        single.window = pic::robustWindow(before.values);
-        single.caption = {"before the run: functional, volume 1, " + describe(before)};
-        const std::string prefix = "fmr" + std::to_string(k + 1);
-        if (!writePicture(pic::renderPicture(fmrPlan, single, options), folder, prefix + "_before.png", written, error, policy)) {
-            return false;
-        }
-        // The run may have written values far outside the functional's range (the anatomy
-        // times three), so the after picture gets its own window.
-        single.base = &after;
-        single.window = pic::robustWindow(after.values);
-        single.caption = {"after the run: functional, volume 1, " + describe(before)};
-        if (!writePicture(pic::renderPicture(fmrPlan, single, options), folder, prefix + "_after.png", written, error, policy)) {
-            return false;
-        }
-    }
-    return true;
+    return writeAnatomicalPictures(anatomy, vmrPictureVolume(*vmrAfter), functional, fmrs,
+                                   changedVoxels(*vmrBefore, *vmrAfter) > 0, target) &&
+           writeReversePicture(anatomy, functional, fmrs.front(), target) &&
+           writeFunctionalPictures(anatomy, fmrs, target);
 }
 
 }  // namespace orvane::keldra

@@ -46,6 +46,43 @@ json describeInput(int index, const Document& document) {
     return input;
 }
 
+// Per document, how many of its voxels the run changed.
+json voxelsChanged(const RunOutcome& outcome) {
+    json changed = json::array();
+    for (std::size_t i = 0; i < outcome.before.documents.size() && i < outcome.after.documents.size(); ++i) {
+        long count = 0;
+        const Document& before = outcome.before.documents[i];
+        const Document& after = outcome.after.documents[i];
+        if (std::holds_alternative<VmrDocument>(before) && std::holds_alternative<VmrDocument>(after)) {
+            count = changedVoxels(std::get<VmrDocument>(before), std::get<VmrDocument>(after));
+        } else if (std::holds_alternative<FmrDocument>(before) && std::holds_alternative<FmrDocument>(after)) {
+            count = changedVoxels(std::get<FmrDocument>(before), std::get<FmrDocument>(after));
+        }
+        changed.push_back({{"document", i + 1}, {"voxels", count}});
+    }
+    return changed;
+}
+
+// How the run went and how keldra ended.
+json resultOf(const RunOutcome& outcome, const ReportFacts& facts) {
+    json result;
+    result["pluginCreated"] = outcome.created;
+    result["initialised"] = outcome.initialised;
+    result["executed"] = outcome.executed;
+    bool finished = false;
+    for (const std::string& entry : outcome.logEntries) {
+        finished = finished || entry.rfind("Finished.", 0) == 0;
+    }
+    result["finished"] = finished;
+    result["windowRefreshes"] = outcome.refreshCount;
+    result["hostProblems"] = outcome.hostProblems;
+    result["exitCode"] = facts.exitCode;
+    if (!facts.message.empty()) {
+        result["message"] = facts.message;
+    }
+    return result;
+}
+
 }  // namespace
 
 std::optional<int> performedMapping(const std::vector<std::string>& logEntries) {
@@ -92,19 +129,7 @@ json runReport(const RunOutcome& outcome, const ReportFacts& facts) {
         }
     }
 
-    json changed = json::array();
-    for (std::size_t i = 0; i < outcome.before.documents.size() && i < outcome.after.documents.size(); ++i) {
-        long count = 0;
-        const Document& before = outcome.before.documents[i];
-        const Document& after = outcome.after.documents[i];
-        if (std::holds_alternative<VmrDocument>(before) && std::holds_alternative<VmrDocument>(after)) {
-            count = changedVoxels(std::get<VmrDocument>(before), std::get<VmrDocument>(after));
-        } else if (std::holds_alternative<FmrDocument>(before) && std::holds_alternative<FmrDocument>(after)) {
-            count = changedVoxels(std::get<FmrDocument>(before), std::get<FmrDocument>(after));
-        }
-        changed.push_back({{"document", i + 1}, {"voxels", count}});
-    }
-    report["voxelsChanged"] = changed;
+    report["voxelsChanged"] = voxelsChanged(outcome);
 
     json saved = json::array();
     for (const SavedDocument& s : outcome.savedDocuments) {
@@ -113,30 +138,15 @@ json runReport(const RunOutcome& outcome, const ReportFacts& facts) {
     report["savedByPlugin"] = saved;
     report["outputFiles"] = facts.outputFiles;
 
-    json result;
-    result["pluginCreated"] = outcome.created;
-    result["initialised"] = outcome.initialised;
-    result["executed"] = outcome.executed;
-    bool finished = false;
-    for (const std::string& entry : outcome.logEntries) {
-        finished = finished || entry.rfind("Finished.", 0) == 0;
-    }
-    result["finished"] = finished;
-    result["windowRefreshes"] = outcome.refreshCount;
-    result["hostProblems"] = outcome.hostProblems;
-    result["exitCode"] = facts.exitCode;
-    if (!facts.message.empty()) {
-        result["message"] = facts.message;
-    }
-    report["result"] = result;
+    report["result"] = resultOf(outcome, facts);
     return report;
 }
 
 bool writeReport(const std::string& folder, const json& report, std::string& path, std::string& error,
                  const OutputPolicy& policy) {
-    path = (std::filesystem::path(folder) / "report.json").string();
+    path = (std::filesystem::path(folder) / kReportFileName).string();
     return writeOutputFile(
-        folder, "report.json", policy,
+        folder, kReportFileName, policy,
         [&report](const std::string& temporary, std::string& error) {
             std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
             out << report.dump(2) << "\n";

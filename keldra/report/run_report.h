@@ -16,6 +16,8 @@
 
 namespace orvane::keldra {
 
+constexpr const char* kReportFileName = "report.json";
+
 struct ReportFacts {
     std::optional<int> requestedMapping;  // --mapping, when given
     std::vector<std::string> outputFiles; // every file keldra wrote for this run, report excluded

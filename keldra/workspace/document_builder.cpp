@@ -52,29 +52,32 @@ bool endsWithExtension(const std::string& name, const std::string& extension) {
            name.compare(name.size() - extension.size(), extension.size(), extension) == 0;
 }
 
-}  // namespace
+// An integer anatomical within 0..225 keeps its values; false, touching nothing, otherwise.
+bool keepAsItIs(const VolumeFile& file, std::vector<std::uint8_t>& bytes, std::string& note) {
+    if (!isIntegerSampleType(file.sampleType) || file.isScaled()) {
+        return false;
+    }
+    const std::size_t count = bytes.size();
+    double low = file.value(0), high = low;
+    for (std::size_t i = 1; i < count; ++i) {
+        double v = file.value(i);
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    if (!(low >= 0 && high <= kAnatomicalTop)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(file.value(i));
+    }
+    note = "kept as it is (integers within 0.." + std::to_string(static_cast<int>(high)) + ")";
+    return true;
+}
 
-std::vector<std::uint8_t> anatomicalBytes(const VolumeFile& file, std::string& note) {
-    const std::size_t count = file.voxelsPerVolume();
-    std::vector<std::uint8_t> bytes(count, 0);
-    if (count == 0) {
-        return bytes;
-    }
-    if (isIntegerSampleType(file.sampleType) && !file.isScaled()) {
-        double low = file.value(0), high = low;
-        for (std::size_t i = 1; i < count; ++i) {
-            double v = file.value(i);
-            low = std::min(low, v);
-            high = std::max(high, v);
-        }
-        if (low >= 0 && high <= kAnatomicalTop) {
-            for (std::size_t i = 0; i < count; ++i) {
-                bytes[i] = static_cast<std::uint8_t>(file.value(i));
-            }
-            note = "kept as it is (integers within 0.." + std::to_string(static_cast<int>(high)) + ")";
-            return bytes;
-        }
-    }
+// The minimum of the finite values and the value that is to become 225: the 99.5th percentile,
+// or the maximum when a volume that is mostly background has its percentile at the minimum.
+// False when there are no finite values.
+bool scaleRange(const VolumeFile& file, std::size_t count, double& low, double& top) {
     std::vector<double> finite;
     finite.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -84,18 +87,31 @@ std::vector<std::uint8_t> anatomicalBytes(const VolumeFile& file, std::string& n
         }
     }
     if (finite.empty()) {
-        note = "no finite values; all voxels set to 0";
-        return bytes;
+        return false;
     }
-    double low = *std::min_element(finite.begin(), finite.end());
+    low = *std::min_element(finite.begin(), finite.end());
     double high = *std::max_element(finite.begin(), finite.end());
     auto rank = static_cast<std::size_t>(std::floor(kAnatomicalPercentile * static_cast<double>(finite.size() - 1)));
     std::nth_element(finite.begin(), finite.begin() + static_cast<std::ptrdiff_t>(rank), finite.end());
-    double top = finite[rank];
-    // A volume that is mostly background can have its percentile at the minimum; the maximum
-    // then gives the scale instead.
+    top = finite[rank];
     if (!(top > low)) {
         top = high;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> anatomicalBytes(const VolumeFile& file, std::string& note) {
+    const std::size_t count = file.voxelsPerVolume();
+    std::vector<std::uint8_t> bytes(count, 0);
+    if (count == 0 || keepAsItIs(file, bytes, note)) {
+        return bytes;
+    }
+    double low = 0, top = 0;
+    if (!scaleRange(file, count, low, top)) {
+        note = "no finite values; all voxels set to 0";
+        return bytes;
     }
     std::ostringstream text;
     if (!(top > low)) {

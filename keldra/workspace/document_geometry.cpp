@@ -8,11 +8,10 @@ namespace orvane::keldra {
 
 const char* affineSourceName(AffineSource source) { return source == AffineSource::Sform ? "sform" : "qform"; }
 
-bool adoptGeometry(const VolumeFile& file, DocumentGeometry& geometry, std::string& error) {
-    DocumentGeometry g;
-    g.grid[0] = file.nx;
-    g.grid[1] = file.ny;
-    g.grid[2] = file.nz;
+namespace {
+
+// The sform when its code is above 0, else the qform when its code is above 0, else none.
+bool chooseTransform(const VolumeFile& file, DocumentGeometry& g, std::string& error) {
     if (file.sformCode > 0) {
         g.source = AffineSource::Sform;
         g.transformCode = file.sformCode;
@@ -25,14 +24,11 @@ bool adoptGeometry(const VolumeFile& file, DocumentGeometry& geometry, std::stri
         error = "has no orientation (neither sform nor qform code is set), so its position is unknown";
         return false;
     }
-    for (int i = 0; i < 3; ++i) {
-        double size = file.voxelSize[i];
-        if (!(size > 0) || !std::isfinite(size)) {
-            error = "has an invalid voxel size along axis " + std::to_string(i + 1);
-            return false;
-        }
-        g.voxelSize[i] = static_cast<float>(size);
-    }
+    return true;
+}
+
+// The transform must be finite, and a rotation (possibly with a flip) times the voxel sizes.
+bool checkRotationTimesVoxelSizes(const DocumentGeometry& g, const VolumeFile& file, std::string& error) {
     const char* name = affineSourceName(g.source);
     const char* article = g.source == AffineSource::Sform ? "an " : "a ";
     const Affine& w = g.voxelToWorld;
@@ -73,6 +69,30 @@ bool adoptGeometry(const VolumeFile& file, DocumentGeometry& geometry, std::stri
     // of length 0 slips through both checks when the voxel size is below their tolerance.
     if (!w.inverse()) {
         error = std::string("has a singular ") + name + " (it maps the grid onto a plane), so it cannot be inverted";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool adoptGeometry(const VolumeFile& file, DocumentGeometry& geometry, std::string& error) {
+    DocumentGeometry g;
+    g.grid[0] = file.nx;
+    g.grid[1] = file.ny;
+    g.grid[2] = file.nz;
+    if (!chooseTransform(file, g, error)) {
+        return false;
+    }
+    for (int i = 0; i < 3; ++i) {
+        double size = file.voxelSize[i];
+        if (!(size > 0) || !std::isfinite(size)) {
+            error = "has an invalid voxel size along axis " + std::to_string(i + 1);
+            return false;
+        }
+        g.voxelSize[i] = static_cast<float>(size);
+    }
+    if (!checkRotationTimesVoxelSizes(g, file, error)) {
         return false;
     }
     geometry = g;

@@ -1,0 +1,16 @@
+// The output folder, prepared the same way by every command that writes one: refused early
+// when --out names something that is not a folder, created only once the command is about to
+// write into it, so that a command that fails before leaves no empty folder behind.
+#pragma once
+
+#include <string>
+
+namespace orvane::keldra {
+
+// False with the reason when `folder` exists and is not a folder.
+bool checkOutputFolder(const std::string& folder, std::string& error);
+
+// Creates `folder` and its parents when missing; false with the reason when it cannot.
+bool createOutputFolder(const std::string& folder, std::string& error);
+
+}  // namespace orvane::keldra

@@ -1,0 +1,304 @@
+// The run command, step by step.
+#include "keldra/cli/run_command.h"
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+
+#include "keldra/cli/exit_codes.h"
+#include "keldra/cli/image_size_option.h"
+#include "keldra/cli/output_folder.h"
+#include "keldra/cli/slow_step_notice.h"
+#include "keldra/geometry/orientation.h"
+#include "keldra/host/platform.h"
+#include "keldra/host/plugin_module.h"
+#include "keldra/host/plugin_run.h"
+#include "keldra/nifti/volume_file_output.h"
+#include "keldra/output/checksum.h"
+#include "keldra/picture/png_file.h"
+#include "keldra/report/run_pictures.h"
+#include "keldra/report/run_report.h"
+#include "keldra/workspace/document_builder.h"
+
+namespace orvane::keldra {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+#if defined(_WIN32)
+constexpr const char* kModuleFileName = "orvaneplugin.dll";
+#else
+constexpr const char* kModuleFileName = "orvaneplugin.so";
+#endif
+constexpr const char* kLogFileName = "log.txt";
+constexpr const char* kVmrResultFileName = "vmr.nii.gz";
+
+// Three dot-separated whole numbers of up to six digits each, such as 2.4.0.
+bool parseVersion(const std::string& text, HostVersion& version) {
+    int parts[3] = {0, 0, 0};
+    std::size_t position = 0;
+    for (int i = 0; i < 3; ++i) {
+        std::size_t digits = 0;
+        while (position < text.size() && text[position] >= '0' && text[position] <= '9' && digits < 7) {
+            parts[i] = parts[i] * 10 + (text[position] - '0');
+            ++position;
+            ++digits;
+        }
+        if (digits == 0 || digits > 6) {
+            return false;
+        }
+        if (i < 2) {
+            if (position >= text.size() || text[position] != '.') {
+                return false;
+            }
+            ++position;
+        }
+    }
+    if (position != text.size()) {
+        return false;
+    }
+    version = {parts[0], parts[1], parts[2]};
+    return true;
+}
+
+// The host's settings and the read limits, from the options.
+bool readSettings(const RunOptions& options, HostSettings& settings, VolumeReadLimits& limits, std::string& error) {
+    if (!parseVersion(options.hostVersion, settings.version)) {
+        error = "--host-version " + options.hostVersion + ": expected three numbers such as 2.4.0";
+        return false;
+    }
+    if (!readLimits(options.maxImageSize, limits, error)) {
+        return false;
+    }
+    settings.integerAnswer = options.mapping;
+    settings.interactive = isInteractiveInput();
+    settings.outputFolder = options.outputFolder;
+    settings.outputPolicy.overwrite = options.overwrite;
+    for (const DocumentRequest& request : documentRequests(options.documents)) {
+        settings.outputPolicy.addInput(request.path);
+    }
+    return true;
+}
+
+// Refuses before anything is written: this host never writes over an input, and replaces an
+// earlier result only when asked to.
+bool checkOutputsAreFree(const RunOptions& options, const OutputPolicy& policy, std::string& error) {
+    if (!checkOutputFolder(options.outputFolder, error)) {
+        return false;
+    }
+    std::vector<std::string> names = {kLogFileName, kVmrResultFileName, kReportFileName};
+    for (const std::string& name : pictureFileNames(static_cast<int>(options.documents.size()))) {
+        names.push_back(name);
+    }
+    for (const std::string& name : names) {
+        if (!mayWriteOutput((fs::path(options.outputFolder) / name).string(), policy, error)) {
+            error += "; choose another --out folder";
+            return false;
+        }
+    }
+    return true;
+}
+
+// Opens the documents (or takes the sample held in memory); once all are open, their warnings
+// go to stderr.
+bool loadDocuments(const RunOptions& options, const VolumeReadLimits& limits, Workspace& workspace,
+                   std::string& error) {
+    std::vector<std::string> warnings;
+    bool loaded = false;
+    {
+        SlowStepNotice notice(std::cerr, "loading the documents");
+        loaded = loadWorkspace(options.sampleInMemory.empty() ? documentRequests(options.documents)
+                                                              : options.sampleInMemory,
+                               workspace, warnings, error, limits);
+    }
+    if (!loaded) {
+        return false;
+    }
+    for (const std::string& warning : warnings) {
+        std::cerr << "keldra: " << warning << std::endl;
+    }
+    return true;
+}
+
+// The module named by --plugin, or the one beside keldra; it becomes an input no output may
+// replace.
+std::unique_ptr<PluginModule> loadModule(const RunOptions& options, OutputPolicy& policy, std::string& error) {
+    const std::string path =
+        options.pluginPath.empty() ? executableDirectory() + "/" + kModuleFileName : options.pluginPath;
+    std::unique_ptr<PluginModule> module = PluginModule::load(path, error);
+    if (!module) {
+        error = path + ": " + error;
+        return nullptr;
+    }
+    policy.addInput(path);
+    return module;
+}
+
+std::string documentSummary(int index, const Document& document) {
+    std::ostringstream text;
+    const DocumentGeometry& g = std::visit([](const auto& d) -> const DocumentGeometry& { return d.geometry; }, document);
+    text << "Document " << index + 1 << ": ";
+    if (const auto* vmr = std::get_if<VmrDocument>(&document)) {
+        text << "VMR " << vmr->name << " from " << vmr->sourcePath << ", ";
+    } else {
+        const auto& fmr = std::get<FmrDocument>(document);
+        text << "FMR " << fmr.header.fileName() << " from " << fmr.sourcePath << ", " << fmr.volumes
+             << (fmr.volumes == 1 ? " volume, " : " volumes, ");
+    }
+    text << g.grid[0] << " x " << g.grid[1] << " x " << g.grid[2] << " voxels of " << g.voxelSize[0] << " x "
+         << g.voxelSize[1] << " x " << g.voxelSize[2] << " mm, " << affineSourceName(g.source) << ", "
+         << orientationLetters(g.voxelToWorld) << ", ";
+    text << std::visit([](const auto& d) { return d.conversion; }, document);
+    return text.str();
+}
+
+void printSummary(const PluginModule& module, const Workspace& workspace) {
+    std::cout << "Plug-in:     " << module.metadata().name << "\n"
+              << "Description: " << module.metadata().description << "\n"
+              << "Author:      " << module.metadata().author << "\n";
+    for (std::size_t i = 0; i < workspace.documents.size(); ++i) {
+        std::cout << documentSummary(static_cast<int>(i), workspace.documents[i]) << "\n";
+    }
+    std::cout << std::flush;
+}
+
+RunOutcome runThePlugin(const PluginModule& module, Workspace workspace, const HostSettings& settings, HostLog& log) {
+    // No notice while a person may be answering the mapping prompt.
+    std::optional<SlowStepNotice> notice;
+    if (settings.integerAnswer || !settings.interactive) {
+        notice.emplace(std::cerr, "running the plug-in");
+    }
+    return runPlugin(module, std::move(workspace), settings, log, std::cerr, std::cin);
+}
+
+// Why the plug-in did not run, when it did not.
+std::optional<std::string> refusalOf(const RunOutcome& outcome) {
+    if (!outcome.created) {
+        return "the plug-in module created no plug-in object";
+    }
+    if (!outcome.initialised || !outcome.executed) {
+        return std::string("the plug-in refused to run (") + (outcome.initialised ? "execute" : "initPlugin") +
+               " returned false)";
+    }
+    return std::nullopt;
+}
+
+// The anatomical as it now is, with its checksum (the file only in a build that writes NIfTI).
+bool writeVmrResult(const RunOutcome& outcome, const RunOptions& options, const OutputPolicy& policy,
+                    std::vector<std::string>& written, std::string& error) {
+    const VmrDocument* vmr =
+        outcome.after.documents.empty() ? nullptr : std::get_if<VmrDocument>(&outcome.after.documents.front());
+    if (vmr == nullptr) {
+        return true;
+    }
+    const std::string path = (fs::path(options.outputFolder) / kVmrResultFileName).string();
+    if (volumeFilesSupported()) {
+        if (!writeNewVolumeFile(options.outputFolder, kVmrResultFileName, vmrAsVolumeFile(*vmr), error, policy)) {
+            return false;
+        }
+        written.push_back(path);
+        std::cout << "keldra: wrote the VMR as it now is to " << path << std::endl;
+    }
+    std::cout << "keldra: checksum of the VMR as it now is: " << checksumText(vmr->voxels.data(), vmr->voxels.size())
+              << std::endl;
+    return true;
+}
+
+// The pictures, when this build writes PNG files and the run changed something.
+bool drawPictures(const RunOutcome& outcome, const RunOptions& options, const OutputPolicy& policy,
+                  std::vector<std::string>& written, std::string& error) {
+    if (!picture::pngFilesSupported()) {
+        std::cout << "keldra: this build writes no PNG files, so no pictures were drawn" << std::endl;
+        return true;
+    }
+    if (!runChangedSomething(outcome)) {
+        std::cout << "keldra: the run changed nothing, so no pictures were drawn" << std::endl;
+        return true;
+    }
+    std::vector<std::string> pictures;
+    if (!writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error, policy)) {
+        return false;
+    }
+    for (const std::string& path : pictures) {
+        written.push_back(path);
+        std::cout << "keldra: wrote the picture " << path << std::endl;
+    }
+    return true;
+}
+
+bool writeResults(const RunOutcome& outcome, const RunOptions& options, const OutputPolicy& policy,
+                  std::vector<std::string>& written, std::string& error) {
+    SlowStepNotice notice(std::cerr, "writing the results");
+    return writeVmrResult(outcome, options, policy, written, error) &&
+           drawPictures(outcome, options, policy, written, error);
+}
+
+// Closes the log, writes report.json and says how the run ended.
+int finishReport(const RunOutcome& outcome, ReportFacts facts, int exitCode, const std::string& message,
+                 const RunOptions& options, const OutputPolicy& policy, HostLog& log) {
+    facts.exitCode = exitCode;
+    facts.message = message;
+    std::string reportPath;
+    std::string error;
+    if (!log.close(error) || !writeReport(options.outputFolder, runReport(outcome, facts), reportPath, error, policy)) {
+        return fail(error);
+    }
+    std::cout << "keldra: wrote the run's report to " << reportPath << std::endl;
+    if (!message.empty()) {
+        std::cerr << "keldra: " << message << std::endl;
+    }
+    return exitCode;
+}
+
+}  // namespace
+
+int runCommand(const RunOptions& options) {
+    HostSettings settings;
+    VolumeReadLimits limits;
+    Workspace workspace;
+    std::string error;
+    if (!readSettings(options, settings, limits, error) ||
+        !checkOutputsAreFree(options, settings.outputPolicy, error) ||
+        !loadDocuments(options, limits, workspace, error)) {
+        return fail(error);
+    }
+    const std::unique_ptr<PluginModule> module = loadModule(options, settings.outputPolicy, error);
+    HostLog log(std::cout);
+    if (!module || !createOutputFolder(options.outputFolder, error) ||
+        !log.openFile(options.outputFolder, kLogFileName, settings.outputPolicy, error)) {
+        return fail(error);
+    }
+    printSummary(*module, workspace);
+    const RunOutcome outcome = runThePlugin(*module, std::move(workspace), settings, log);
+
+    // The run's result is complete here. What keldra makes of it follows: the anatomical as it
+    // now is, pictures when something changed, and the report.
+    ReportFacts facts;
+    facts.requestedMapping = options.mapping;
+    facts.outputFiles = options.preparedFiles;
+    facts.outputFiles.push_back((fs::path(options.outputFolder) / kLogFileName).string());
+    for (const SavedDocument& saved : outcome.savedDocuments) {
+        if (!saved.path.empty()) {
+            facts.outputFiles.push_back(saved.path);
+        }
+    }
+    const OutputPolicy& policy = settings.outputPolicy;
+    if (const std::optional<std::string> refusal = refusalOf(outcome)) {
+        return finishReport(outcome, facts, kExitRefused, *refusal, options, policy, log);
+    }
+    if (!writeResults(outcome, options, policy, facts.outputFiles, error)) {
+        return fail(error);
+    }
+    if (!outcome.hostProblems.empty()) {
+        return finishReport(outcome, facts, kExitError,
+                            "the plug-in finished, but the host had to refuse " +
+                                std::to_string(outcome.hostProblems.size()) + " of its requests (see above)",
+                            options, policy, log);
+    }
+    return finishReport(outcome, facts, kExitSuccess, "", options, policy, log);
+}
+
+}  // namespace orvane::keldra

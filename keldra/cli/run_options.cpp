@@ -1,0 +1,33 @@
+// Declaring and reading the options `run` and `demo` share.
+#include "keldra/cli/run_options.h"
+
+#include "keldra/cli/image_size_option.h"
+
+namespace orvane::keldra {
+
+void addRunOptions(CLI::App& command, RunOptions& options, const RunOptionHelp& help) {
+    command.add_option_function<int>(
+               "--mapping", [&options](const int& value) { options.mapping = value; }, help.mapping)
+        ->check(CLI::Range(1, 3));
+    command.add_option("--out", options.outputFolder, help.outputFolder)->capture_default_str();
+    command.add_option("--plugin", options.pluginPath, help.plugin);
+    command.add_option("--host-version", options.hostVersion, help.hostVersion)->capture_default_str();
+    command.add_option("--max-image-size", options.maxImageSize, kMaxImageSizeHelp)->capture_default_str();
+}
+
+void addPictureOptions(CLI::App& command, RunOptions& options) {
+    command.add_flag("--radiological", options.radiological,
+                     "Draw the pictures with the patient's left on the right (default: neurological,\n"
+                     "left on the left). The letters in every panel say which side is which.");
+    command.add_flag("--colour-blind-safe", options.colourBlindSafe,
+                     "Draw the functional's edges in yellow instead of red.");
+}
+
+picture::PictureOptions pictureOptions(const RunOptions& options) {
+    picture::PictureOptions pictures;
+    pictures.convention = options.radiological ? picture::Convention::Radiological : picture::Convention::Neurological;
+    pictures.edgeColour = options.colourBlindSafe ? picture::EdgeColour::ColourBlindSafe : picture::EdgeColour::Red;
+    return pictures;
+}
+
+}  // namespace orvane::keldra
