@@ -4,7 +4,7 @@
 #include <iostream>
 #include <string>
 
-#include "tests/keldra/malformed_nifti.h"
+#include "tests/data/malformed_nifti.h"
 
 using namespace orvane::keldra::testing;
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/keldra/keldra_process.h"
-#include "tests/keldra/nifti_fixture.h"
+#include "tests/keldra/fixtures/keldra_process.h"
+#include "tests/keldra/fixtures/nifti_fixture.h"
 
 namespace orvane::keldra::testing {
 namespace {

@@ -1,5 +1,5 @@
 // Generating the broken NIfTI files.
-#include "tests/keldra/malformed_nifti.h"
+#include "tests/data/malformed_nifti.h"
 
 #include <nifti2_io.h>
 #include <zlib.h>

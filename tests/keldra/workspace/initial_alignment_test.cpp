@@ -8,7 +8,7 @@
 #include "geometry/vmr_to_fmr_matrix.h"
 #include "keldra/workspace/initial_alignment.h"
 #include "keldra/workspace/position_record.h"
-#include "tests/keldra/nifti_fixture.h"
+#include "tests/keldra/fixtures/nifti_fixture.h"
 
 namespace orvane::keldra {
 namespace {

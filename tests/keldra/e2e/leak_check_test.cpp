@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/keldra/nifti_fixture.h"
+#include "tests/keldra/fixtures/nifti_fixture.h"
 
 namespace orvane::keldra::testing {
 namespace {

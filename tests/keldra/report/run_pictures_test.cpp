@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "keldra/picture/png_file.h"
-#include "tests/keldra/nifti_fixture.h"
+#include "tests/keldra/fixtures/nifti_fixture.h"
 
 namespace orvane::keldra::testing {
 namespace {

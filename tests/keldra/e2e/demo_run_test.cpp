@@ -16,8 +16,8 @@
 #include "keldra/picture/png_file.h"
 #include "keldra/report/run_pictures.h"
 #include "keldra/nifti/volume_file.h"
-#include "tests/keldra/keldra_process.h"
-#include "tests/keldra/nifti_fixture.h"
+#include "tests/keldra/fixtures/keldra_process.h"
+#include "tests/keldra/fixtures/nifti_fixture.h"
 
 namespace orvane::keldra::testing {
 namespace {

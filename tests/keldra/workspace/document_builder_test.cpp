@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "keldra/geometry/orientation.h"
 #include "keldra/workspace/document_builder.h"
@@ -52,6 +53,23 @@ TEST(AnatomicalBytes, IntegersWithinRangeAreKeptAndOthersScaledToThePercentile) 
     // Only the first volume counts.
     std::vector<std::uint8_t> first = anatomicalBytes(volumeOf<std::int16_t>(SampleType::Int16, {1, 2, 900, 900}, 2), note);
     EXPECT_EQ(first, (std::vector<std::uint8_t>{1, 2}));
+}
+
+// Found by fuzzing: the span of the values overflowed (or the factor did), and NaN was
+// converted to a byte (undefined behaviour).
+TEST(AnatomicalBytes, ExtremeSpansNeitherOverflowNorBecomeNaN) {
+    const double huge = std::numeric_limits<double>::max();
+    std::string note;
+    // Of four values the 99.5th percentile is the third: 0 lies 1/1.5 of the way to it.
+    std::vector<std::uint8_t> wide = anatomicalBytes(volumeOf<double>(SampleType::Float64, {-huge, 0, huge / 2, huge}), note);
+    EXPECT_EQ(wide, (std::vector<std::uint8_t>{0, 150, kAnatomicalTop, kAnatomicalTop}));
+
+    // A subnormal scaling slope: the values differ by less than any factor can bridge.
+    VolumeFile narrow = volumeOf<double>(SampleType::Float64, {0, 1, 2, 3});
+    narrow.slope = std::numeric_limits<double>::denorm_min();
+    std::vector<std::uint8_t> bytes = anatomicalBytes(narrow, note);
+    EXPECT_EQ(bytes[0], 0);
+    EXPECT_EQ(bytes[3], kAnatomicalTop);
 }
 
 // The name becomes the FMR's file name and the prefix of everything the plug-in saves from it.

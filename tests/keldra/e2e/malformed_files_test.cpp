@@ -15,9 +15,9 @@
 #include <set>
 #include <sstream>
 
-#include "tests/keldra/keldra_process.h"
-#include "tests/keldra/malformed_nifti.h"
-#include "tests/keldra/nifti_fixture.h"
+#include "tests/keldra/fixtures/keldra_process.h"
+#include "tests/data/malformed_nifti.h"
+#include "tests/keldra/fixtures/nifti_fixture.h"
 
 namespace orvane::keldra::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include "host/host_binding.h"
 #include "keldra/workspace/document_builder.h"
 #include "keldra/host/host_session.h"
-#include "tests/keldra/nifti_fixture.h"
+#include "tests/keldra/fixtures/nifti_fixture.h"
 
 namespace orvane::keldra {
 namespace {
