@@ -2,7 +2,6 @@
 #include "keldra/host/host_log.h"
 
 #include <filesystem>
-#include <fstream>
 
 namespace orvane::keldra {
 
@@ -34,21 +33,11 @@ bool HostLog::close(std::string& error) {
         return true;
     }
     fileOpen_ = false;
-    return writeOutputFile(
-        folder_, fileName_, policy_,
-        [this](const std::string& temporary, std::string& error) {
-            std::ofstream out(temporary, std::ios::out | std::ios::binary | std::ios::trunc);
-            for (const std::string& entry : entries_) {
-                out << entry;
-            }
-            out.flush();
-            if (!out) {
-                error = "the log could not be written";
-                return false;
-            }
-            return true;
-        },
-        error);
+    std::string text;
+    for (const std::string& entry : entries_) {
+        text += entry;
+    }
+    return writeTextOutputFile(folder_, fileName_, policy_, text, "the log could not be written", error);
 }
 
 void HostLog::write(const std::string& text) {

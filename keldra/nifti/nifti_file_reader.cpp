@@ -12,14 +12,11 @@
 #include <cstring>
 #include <memory>
 
+#include "keldra/nifti/nifti_image.h"
+
 namespace orvane::keldra {
 
 namespace {
-
-struct NiftiImageDeleter {
-    void operator()(nifti_image* image) const { nifti_image_free(image); }
-};
-using NiftiImagePtr = std::unique_ptr<nifti_image, NiftiImageDeleter>;
 
 class Descriptor {
 public:
@@ -55,16 +52,6 @@ SampleType sampleTypeOf(int datatype) {
         case DT_FLOAT64: return SampleType::Float64;
         default: return SampleType::Unsupported;
     }
-}
-
-Affine toAffine(const nifti_dmat44& m) {
-    Affine a;
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            a.m[r][c] = m.m[r][c];
-        }
-    }
-    return a;
 }
 
 // The header's conversion by the library, from the bytes exactly as stored (it swaps them
@@ -168,9 +155,9 @@ void describeImage(const nifti_image& image, const NiftiHeaderFacts& facts, Volu
     file.slope = image.scl_slope;
     file.intercept = image.scl_inter;
     file.sformCode = image.sform_code;
-    file.sform = toAffine(image.sto_xyz);
+    file.sform = affineOf(image.sto_xyz);
     file.qformCode = image.qform_code;
-    file.qform = toAffine(image.qto_xyz);
+    file.qform = affineOf(image.qto_xyz);
     if (file.sampleType == SampleType::Float32 || file.sampleType == SampleType::Float64) {
         const std::size_t count = static_cast<std::size_t>(facts.voxels);
         for (std::size_t i = 0; i < count; ++i) {

@@ -8,20 +8,12 @@
 #include <memory>
 #include <system_error>
 
+#include "keldra/nifti/nifti_image.h"
 #include "keldra/nifti/volume_file.h"
 
 namespace orvane::keldra {
 
 namespace {
-
-struct NiftiImageDeleter {
-    void operator()(nifti_image* image) const {
-        if (image != nullptr) {
-            nifti_image_free(image);
-        }
-    }
-};
-using NiftiImagePtr = std::unique_ptr<nifti_image, NiftiImageDeleter>;
 
 // The library reports problems on stderr itself unless told to be quiet; keldra words its
 // own one-line messages instead.
@@ -42,16 +34,6 @@ int datatypeOf(SampleType type) {
         case SampleType::Unsupported: break;
     }
     return DT_UNKNOWN;
-}
-
-nifti_dmat44 toNifti(const Affine& a) {
-    nifti_dmat44 m;
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            m.m[r][c] = a.m[r][c];
-        }
-    }
-    return m;
 }
 
 }  // namespace
@@ -83,12 +65,12 @@ bool writeVolumeFile(const std::string& path, const VolumeFile& file, std::strin
     image->scl_inter = 0;
     image->xyz_units = NIFTI_UNITS_MM;
     image->sform_code = file.sformCode;
-    image->sto_xyz = toNifti(file.sform);
+    image->sto_xyz = niftiMatrixOf(file.sform);
     image->sto_ijk = nifti_dmat44_inverse(image->sto_xyz);
     image->qform_code = file.qformCode;
     if (file.qformCode > 0) {
         double dx = 0, dy = 0, dz = 0;
-        nifti_dmat44_to_quatern(toNifti(file.qform), &image->quatern_b, &image->quatern_c, &image->quatern_d,
+        nifti_dmat44_to_quatern(niftiMatrixOf(file.qform), &image->quatern_b, &image->quatern_c, &image->quatern_d,
                                 &image->qoffset_x, &image->qoffset_y, &image->qoffset_z, &dx, &dy, &dz,
                                 &image->qfac);
         image->qto_xyz = nifti_quatern_to_dmat44(image->quatern_b, image->quatern_c, image->quatern_d,

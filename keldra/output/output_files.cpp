@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace orvane::keldra {
@@ -119,6 +120,23 @@ bool writeOutputFile(const std::string& folder, const std::string& fileName, con
     }
     flushFolderToDisk(folder.empty() ? "." : folder, problem);
     return true;
+}
+
+bool writeTextOutputFile(const std::string& folder, const std::string& fileName, const OutputPolicy& policy,
+                         const std::string& text, const std::string& failure, std::string& error) {
+    return writeOutputFile(
+        folder, fileName, policy,
+        [&text, &failure](const std::string& temporary, std::string& error) {
+            std::ofstream out(temporary, std::ios::out | std::ios::binary | std::ios::trunc);
+            out << text;
+            out.flush();
+            if (!out) {
+                error = failure;
+                return false;
+            }
+            return true;
+        },
+        error);
 }
 
 }  // namespace orvane::keldra

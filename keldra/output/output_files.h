@@ -41,4 +41,9 @@ using OutputWriter = std::function<bool(const std::string& temporaryPath, std::s
 bool writeOutputFile(const std::string& folder, const std::string& fileName, const OutputPolicy& policy,
                      const OutputWriter& write, std::string& error);
 
+// Writes `text` as `folder`/`fileName` through writeOutputFile; when the bytes cannot be
+// written, the reason is `failure`.
+bool writeTextOutputFile(const std::string& folder, const std::string& fileName, const OutputPolicy& policy,
+                         const std::string& text, const std::string& failure, std::string& error);
+
 }  // namespace orvane::keldra

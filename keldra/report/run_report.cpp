@@ -2,7 +2,6 @@
 #include "keldra/report/run_report.h"
 
 #include <filesystem>
-#include <fstream>
 
 #include "keldra/report/logged_matrices.h"
 #include "keldra/report/run_pictures.h"
@@ -145,19 +144,7 @@ json runReport(const RunOutcome& outcome, const ReportFacts& facts) {
 bool writeReport(const std::string& folder, const json& report, std::string& path, std::string& error,
                  const OutputPolicy& policy) {
     path = (std::filesystem::path(folder) / kReportFileName).string();
-    return writeOutputFile(
-        folder, kReportFileName, policy,
-        [&report](const std::string& temporary, std::string& error) {
-            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-            out << report.dump(2) << "\n";
-            out.flush();
-            if (!out) {
-                error = "it cannot be written";
-                return false;
-            }
-            return true;
-        },
-        error);
+    return writeTextOutputFile(folder, kReportFileName, policy, report.dump(2) + "\n", "it cannot be written", error);
 }
 
 }  // namespace orvane::keldra
