@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     transformDisagreementWarning("fuzz.nii", file);
-    nonFiniteSamplesWarning("fuzz.nii", file, kDocumentTypeFmr);
+    nonFiniteSamplesWarning("fuzz.nii", file, orvane::kFmrDocumentType);
 
     VmrDocument vmr;
     FmrDocument fmr;

@@ -69,7 +69,7 @@ std::vector<DocumentRequest> sampleInMemory(const SampleFiles& files) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         DocumentRequest request;
         request.path = files[i].first;
-        request.type = i == 0 ? kDocumentTypeVmr : kDocumentTypeFmr;
+        request.type = i == 0 ? kVmrDocumentType : kFmrDocumentType;
         request.content = asReadFromNifti1File(files[i].second);
         requests.push_back(std::move(request));
     }

@@ -215,7 +215,7 @@ bool HostSession::getFmrPosition(PositionHeader* position) {
 
 short** HostSession::fmrIntData() {
     FmrDocument* fmr = currentFmr("kdGetSTCIntDataOfCurrentFMR");
-    if (fmr == nullptr || fmr->header.dataType() != FmrHeader::kDataTypeInt16) {
+    if (fmr == nullptr || fmr->header.dataType() != kFmrDataInt16) {
         return nullptr;
     }
     std::vector<short*>& table = intVolumes_[static_cast<std::size_t>(current_)];
@@ -230,7 +230,7 @@ short** HostSession::fmrIntData() {
 
 float** HostSession::fmrFloatData() {
     FmrDocument* fmr = currentFmr("kdGetSTCFloatDataOfCurrentFMR");
-    if (fmr == nullptr || fmr->header.dataType() != FmrHeader::kDataTypeFloat32) {
+    if (fmr == nullptr || fmr->header.dataType() != kFmrDataFloat32) {
         return nullptr;
     }
     std::vector<float*>& table = floatVolumes_[static_cast<std::size_t>(current_)];

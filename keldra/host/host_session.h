@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/host_protocol.h"
 #include "host/records.h"
 #include "keldra/workspace/documents.h"
 #include "keldra/host/host_log.h"
@@ -16,14 +17,8 @@
 
 namespace orvane::keldra {
 
-struct HostVersion {
-    int major = 2;
-    int minor = 4;
-    int sub = 0;
-};
-
 struct HostSettings {
-    HostVersion version;
+    HostVersion version{2, 4, 0};
     // The answer to every integer prompt, when given on the command line.
     std::optional<int> integerAnswer;
     // Whether a person can answer prompts on standard input.

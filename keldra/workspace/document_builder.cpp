@@ -193,17 +193,17 @@ bool makeFmrDocument(const std::string& path, const VolumeFile& file, FmrDocumen
 
     const std::size_t count = file.voxelsPerVolume() * static_cast<std::size_t>(file.volumes);
     if (file.sampleType == SampleType::Int16 && !file.isScaled()) {
-        d.header.setDataType(FmrHeader::kDataTypeInt16);
+        d.header.setDataType(kFmrDataInt16);
         d.intData.resize(count);
         std::memcpy(d.intData.data(), file.samples.data(), count * sizeof(std::int16_t));
         d.conversion = "16-bit integers";
     } else if (file.sampleType == SampleType::Float32 && !file.isScaled()) {
-        d.header.setDataType(FmrHeader::kDataTypeFloat32);
+        d.header.setDataType(kFmrDataFloat32);
         d.floatData.resize(count);
         std::memcpy(d.floatData.data(), file.samples.data(), count * sizeof(float));
         d.conversion = "32-bit floats";
     } else {
-        d.header.setDataType(FmrHeader::kDataTypeFloat32);
+        d.header.setDataType(kFmrDataFloat32);
         d.floatData.resize(count);
         for (std::size_t i = 0; i < count; ++i) {
             d.floatData[i] = toSinglePrecision(file.value(i));
@@ -232,7 +232,7 @@ VolumeFile fmrAsVolumeFile(const FmrDocument& document) {
     applyTransforms(document.transforms, file);
     const unsigned char* begin = nullptr;
     std::size_t bytes = 0;
-    if (document.header.dataType() == FmrHeader::kDataTypeInt16) {
+    if (document.header.dataType() == kFmrDataInt16) {
         file.sampleType = SampleType::Int16;
         begin = reinterpret_cast<const unsigned char*>(document.intData.data());
         bytes = document.intData.size() * sizeof(std::int16_t);

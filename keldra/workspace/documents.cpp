@@ -4,7 +4,7 @@
 namespace orvane::keldra {
 
 int documentType(const Document& document) {
-    return std::holds_alternative<VmrDocument>(document) ? kDocumentTypeVmr : kDocumentTypeFmr;
+    return std::holds_alternative<VmrDocument>(document) ? kVmrDocumentType : kFmrDocumentType;
 }
 
 const std::string& documentSource(const Document& document) {

@@ -8,14 +8,11 @@
 #include <variant>
 #include <vector>
 
+#include "host/host_protocol.h"
 #include "host/records.h"
 #include "keldra/workspace/document_geometry.h"
 
 namespace orvane::keldra {
-
-// Document types as the module sees them.
-constexpr int kDocumentTypeFmr = 1;
-constexpr int kDocumentTypeVmr = 3;
 
 // The file's transforms and their codes, kept so that a document is saved with them.
 struct StoredTransforms {

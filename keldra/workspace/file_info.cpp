@@ -108,7 +108,7 @@ bool describeFile(const std::string& path, std::ostream& out, std::string& error
     out << "First slice centre: " << point(sliceCentre(geometry, 0)) << "\n";
     out << "Last slice centre:  " << point(sliceCentre(geometry, geometry.grid[2] - 1)) << "\n";
     for (const std::string& warning :
-         {transformDisagreementWarning(path, file), nonFiniteSamplesWarning(path, file, kDocumentTypeFmr)}) {
+         {transformDisagreementWarning(path, file), nonFiniteSamplesWarning(path, file, kFmrDocumentType)}) {
         if (!warning.empty()) {
             out << warning << "\n";
         }

@@ -27,11 +27,11 @@ std::vector<DocumentRequest> documentRequests(const std::vector<std::string>& ar
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& a = arguments[i];
         if (a.rfind("vmr:", 0) == 0) {
-            requests.push_back({a.substr(4), kDocumentTypeVmr, std::nullopt});
+            requests.push_back({a.substr(4), kVmrDocumentType, std::nullopt});
         } else if (a.rfind("fmr:", 0) == 0) {
-            requests.push_back({a.substr(4), kDocumentTypeFmr, std::nullopt});
+            requests.push_back({a.substr(4), kFmrDocumentType, std::nullopt});
         } else {
-            requests.push_back({a, i == 0 ? kDocumentTypeVmr : kDocumentTypeFmr, std::nullopt});
+            requests.push_back({a, i == 0 ? kVmrDocumentType : kFmrDocumentType, std::nullopt});
         }
     }
     return requests;
@@ -60,7 +60,7 @@ std::string nonFiniteSamplesWarning(const std::string& path, const VolumeFile& f
     std::ostringstream text;
     text << "warning: " << path << ": " << file.nonFiniteSamples << " of its " << total
          << " samples are NaN or infinite; "
-         << (documentType == kDocumentTypeVmr ? "the anatomical shows them as 0"
+         << (documentType == kVmrDocumentType ? "the anatomical shows them as 0"
                                               : "they are kept as they are in the functional's data");
     return text.str();
 }
@@ -78,7 +78,7 @@ bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& work
             ok = readVolumeFile(request.path, limits, file, problem);
         }
         if (ok) {
-            if (request.type == kDocumentTypeVmr) {
+            if (request.type == kVmrDocumentType) {
                 VmrDocument vmr;
                 ok = makeVmrDocument(request.path, file, vmr, problem);
                 if (ok) {

@@ -13,7 +13,7 @@ namespace orvane::keldra {
 
 struct DocumentRequest {
     std::string path;
-    int type = kDocumentTypeFmr;
+    int type = kFmrDocumentType;
     // The file's content when it is already in memory (the built-in sample in a build that
     // reads no NIfTI files); `path` then only names the document.
     std::optional<VolumeFile> content;

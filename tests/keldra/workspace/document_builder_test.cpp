@@ -88,7 +88,7 @@ TEST(FmrDocuments, KeepAllVolumesInTheirTypeOrAsFloats) {
     FmrDocument fmr;
     std::string error;
     ASSERT_TRUE(makeFmrDocument("data/run-1.nii.gz", volumeOf<std::int16_t>(SampleType::Int16, {-5, 7, 9, 11}, 2), fmr, error));
-    EXPECT_EQ(fmr.header.dataType(), FmrHeader::kDataTypeInt16);
+    EXPECT_EQ(fmr.header.dataType(), kFmrDataInt16);
     EXPECT_EQ(fmr.intData, (std::vector<std::int16_t>{-5, 7, 9, 11}));
     EXPECT_EQ(fmr.header.stcPrefix(), "run-1");
     EXPECT_EQ(fmr.header.fileName(), "run-1.fmr");
@@ -96,7 +96,7 @@ TEST(FmrDocuments, KeepAllVolumesInTheirTypeOrAsFloats) {
 
     VolumeFile doubles = volumeOf<double>(SampleType::Float64, {0.5, -1.25});
     ASSERT_TRUE(makeFmrDocument("d.nii", doubles, fmr, error));
-    EXPECT_EQ(fmr.header.dataType(), FmrHeader::kDataTypeFloat32);
+    EXPECT_EQ(fmr.header.dataType(), kFmrDataFloat32);
     EXPECT_EQ(fmr.floatData, (std::vector<float>{0.5f, -1.25f}));
 
     VolumeFile scaled = volumeOf<std::int16_t>(SampleType::Int16, {2, 4});
