@@ -63,10 +63,6 @@ struct FmrHeader {
     static constexpr std::size_t kAuxiliaryNameOffset = 897;
     static constexpr std::size_t kAuxiliaryNameCapacity = 263;
 
-    // The stand-in host's spelling of kFmrDataInt16 and kFmrDataFloat32, until it uses those.
-    static constexpr std::int32_t kDataTypeInt16 = kFmrDataInt16;
-    static constexpr std::int32_t kDataTypeFloat32 = kFmrDataFloat32;
-
     unsigned char bytes[kSize];
 
     std::int32_t dimX() const { return record_detail::readField<std::int32_t>(bytes, kDimXOffset); }

@@ -202,8 +202,10 @@ bool writeVmrResult(const RunOutcome& outcome, const RunOptions& options, const 
         written.push_back(path);
         std::cout << "keldra: wrote the VMR as it now is to " << path << std::endl;
     }
-    std::cout << "keldra: checksum of the VMR as it now is: " << checksumText(vmr->voxels.data(), vmr->voxels.size())
-              << std::endl;
+    // Computed before anything is printed, so that no progress line on stderr can land between
+    // the label and its value when both streams go to one place.
+    const std::string checksum = checksumText(vmr->voxels.data(), vmr->voxels.size());
+    std::cout << "keldra: checksum of the VMR as it now is: " << checksum << std::endl;
     return true;
 }
 
