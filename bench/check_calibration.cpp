@@ -1,0 +1,212 @@
+// Calibration of the alignment check: runs it over many generated functionals with known errors
+// (and nibabel's real pair) and prints, per group of cases, the error of the estimated shift,
+// the verdicts, the left-right margins and the time taken, as the table in
+// docs/alignment-check.md. Not a test: it takes minutes, and its output chooses thresholds.
+//   check_calibration [--quick] [--cases]   (--cases: also one line per case)
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "keldra/check/alignment_check.h"
+#include "testdata/epi_from_t1.h"
+#include "testdata/nifti_volumes.h"
+
+namespace {
+
+using orvane::check::AlignmentCheck;
+using orvane::check::Point;
+using orvane::testdata::EpiSpec;
+using orvane::testdata::Flip;
+
+struct Outcome {
+    std::string group;
+    double trueShift = 0;
+    double error = 0;  // |estimated - true| of the translation
+    AlignmentCheck check;
+    double seconds = 0;
+};
+
+Point randomDirection(std::mt19937& random) {
+    std::normal_distribution<double> g(0, 1);
+    Point d{g(random), g(random), g(random)};
+    return (1.0 / orvane::check::length(d)) * d;
+}
+
+// Varied acquisitions: voxel sizes, tilts, grid placement, noise, bias, seeds.
+EpiSpec variedSpec(std::mt19937& random, unsigned seed) {
+    std::uniform_real_distribution<double> u(0, 1);
+    EpiSpec spec;
+    const int kind = static_cast<int>(u(random) * 3);
+    if (kind == 0) {
+        spec.size = {64, 64, 36};
+        spec.voxelMm = {3, 3, 3.5};
+    } else if (kind == 1) {
+        spec.size = {56, 56, 32};
+        spec.voxelMm = {3.5, 3.5, 4};
+    } else {
+        spec.size = {48, 48, 30};
+        spec.voxelMm = {4, 4, 4};
+    }
+    spec.tiltDegrees = {-25 + 40 * u(random), -6 + 12 * u(random), -6 + 12 * u(random)};
+    spec.gridOffsetMm = {-6 + 12 * u(random), -10 + 20 * u(random), -8 + 16 * u(random)};
+    spec.noise = 0.02 + 0.04 * u(random);
+    spec.biasAmplitude = 0.1 + 0.2 * u(random);
+    spec.dropout = 0.5 + 0.4 * u(random);
+    spec.seed = seed;
+    return spec;
+}
+
+Outcome run(const std::string& group, const orvane::check::AnatomyReference& anatomy, const orvane::check::Volume& f,
+            const Point& truth) {
+    Outcome o;
+    o.group = group;
+    const auto start = std::chrono::steady_clock::now();
+    o.check = orvane::check::checkAlignment(anatomy, f, orvane::check::Thresholds{});
+    o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    o.trueShift = orvane::check::length(truth);
+    o.error = orvane::check::length(o.check.shiftMm - truth);
+    return o;
+}
+
+double quantileOf(std::vector<double> v, double q) {
+    if (v.empty()) {
+        return NAN;
+    }
+    std::sort(v.begin(), v.end());
+    return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1) + 0.5)];
+}
+
+void printCase(const Outcome& o) {
+    const AlignmentCheck& c = o.check;
+    std::printf("%-22s true %5.1f  est (%6.2f %6.2f %6.2f) err %5.2f  rot (%5.1f %5.1f %5.1f) rms %5.2f  nmi %.3f->%.3f "
+                "mirror %.3f margin %+.3f  cov %.2f/%.2f  %-10s %.2fs %d evals\n",
+                o.group.c_str(), o.trueShift, c.shiftMm.x, c.shiftMm.y, c.shiftMm.z, o.error, c.rotationDegrees.x,
+                c.rotationDegrees.y, c.rotationDegrees.z, c.rmsDisplacementMm, c.nmiAtHeader, c.nmiAtBest, c.nmiMirrored,
+                c.leftRightMargin, c.headCoverage, c.fieldOfViewInsideAnatomy, orvane::check::verdictName(c.verdict),
+                o.seconds, c.evaluations);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool quick = false, perCase = false;
+    for (int i = 1; i < argc; ++i) {
+        quick = quick || std::strcmp(argv[i], "--quick") == 0;
+        perCase = perCase || std::strcmp(argv[i], "--cases") == 0;
+    }
+    orvane::testdata::EpiGenerator generator;
+    if (!generator.ok()) {
+        std::fprintf(stderr, "%s\n", generator.error().c_str());
+        return 2;
+    }
+    std::string error;
+    orvane::check::AnatomyReference anatomy;
+    const auto prepared = std::chrono::steady_clock::now();
+    if (!orvane::check::prepareAnatomy(generator.anatomy(), anatomy, error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 2;
+    }
+    std::printf("anatomy prepared in %.3f s\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - prepared).count());
+    std::mt19937 random(20240611);
+    std::vector<Outcome> outcomes;
+    const auto report = [&](const Outcome& o) {
+        if (perCase) {
+            printCase(o);
+            std::fflush(stdout);
+        }
+        outcomes.push_back(o);
+    };
+    const int perLength = quick ? 4 : 16;
+    unsigned seed = 1;
+    // Aligned pairs and pure translations of fixed lengths in random directions.
+    for (double length : {0.0, 3.0, 4.0, 6.0, 10.0}) {
+        for (int n = 0; n < perLength; ++n) {
+            EpiSpec spec = variedSpec(random, seed++);
+            spec.trueShiftMm = length * randomDirection(random);
+            char group[32];
+            std::snprintf(group, sizeof group, length == 0 ? "aligned" : "shift %.0f mm", length);
+            report(run(group, anatomy, generator.functional(spec), spec.trueShiftMm));
+        }
+    }
+    // Translations of any length up to 15 mm.
+    for (int n = 0; n < (quick ? 8 : 40); ++n) {
+        EpiSpec spec = variedSpec(random, seed++);
+        spec.trueShiftMm = (15.0 * std::cbrt(std::uniform_real_distribution<double>(0, 1)(random))) * randomDirection(random);
+        report(run("shift 0-15 mm", anatomy, generator.functional(spec), spec.trueShiftMm));
+    }
+    // Small rotations with and without a shift.
+    for (int n = 0; n < perLength; ++n) {
+        EpiSpec spec = variedSpec(random, seed++);
+        std::uniform_real_distribution<double> degrees(-5, 5);
+        spec.trueRotationDegrees = {degrees(random), degrees(random), degrees(random)};
+        spec.trueShiftMm = (n % 2 ? 4.0 : 0.0) * randomDirection(random);
+        report(run("rotation <=5 deg", anatomy, generator.functional(spec), spec.trueShiftMm));
+    }
+    // Left-right flips of the data, aligned and shifted.
+    for (int n = 0; n < perLength; ++n) {
+        EpiSpec spec = variedSpec(random, seed++);
+        spec.flip = Flip::VoxelOrder;
+        spec.trueShiftMm = (n % 2 ? 5.0 : 0.0) * randomDirection(random);
+        report(run("flipped", anatomy, generator.functional(spec), spec.trueShiftMm));
+    }
+    // nibabel's real pair, as given and with its functional's header shifted.
+    orvane::check::Volume nibabelAnatomy, nibabelFunctional;
+    orvane::check::AnatomyReference nibabelReference;
+    if (orvane::testdata::readNiftiVolume(orvane::testdata::kNibabelAnatomicalPath, nibabelAnatomy, error) &&
+        orvane::testdata::readNiftiVolume(orvane::testdata::kNibabelFunctionalPath, nibabelFunctional, error) &&
+        orvane::check::prepareAnatomy(nibabelAnatomy, nibabelReference, error)) {
+        report(run("nibabel pair", nibabelReference, nibabelFunctional, {}));
+        for (double length : {3.0, 6.0, 10.0}) {
+            for (int n = 0; n < (quick ? 1 : 4); ++n) {
+                const Point shift = length * randomDirection(random);
+                orvane::check::Volume moved = nibabelFunctional;
+                // The header moved by -shift: the check must find +shift.
+                moved.voxelToWorld = orvane::check::Affine::translation(-1.0 * shift) * moved.voxelToWorld;
+                char group[32];
+                std::snprintf(group, sizeof group, "nibabel shift %.0f mm", length);
+                report(run(group, nibabelReference, moved, shift));
+            }
+        }
+    } else {
+        std::fprintf(stderr, "nibabel's pair left out: %s\n", error.c_str());
+    }
+
+    // The table, one row per group in order of first appearance.
+    std::vector<std::string> groups;
+    for (const Outcome& o : outcomes) {
+        if (std::find(groups.begin(), groups.end(), o.group) == groups.end()) {
+            groups.push_back(o.group);
+        }
+    }
+    std::printf("\n| cases | n | shift error median / 95 %% / max (mm) | within 1 mm | aligned / check / misaligned | "
+                "left-right margin min / max | flagged flip | RMS median (mm) | seconds median |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|\n");
+    for (const std::string& g : groups) {
+        std::vector<double> errors, margins, rms, seconds;
+        int verdicts[3] = {0, 0, 0}, within = 0, flips = 0;
+        for (const Outcome& o : outcomes) {
+            if (o.group != g) {
+                continue;
+            }
+            errors.push_back(o.error);
+            margins.push_back(o.check.leftRightMargin);
+            rms.push_back(o.check.rmsDisplacementMm);
+            seconds.push_back(o.seconds);
+            verdicts[static_cast<int>(o.check.verdict)]++;
+            within += o.error <= 1.0 ? 1 : 0;
+            flips += o.check.leftRightFlipSuspected ? 1 : 0;
+        }
+        std::printf("| %s | %zu | %.2f / %.2f / %.2f | %d | %d / %d / %d | %+.3f / %+.3f | %d | %.2f | %.2f |\n", g.c_str(),
+                    errors.size(), quantileOf(errors, 0.5), quantileOf(errors, 0.95), quantileOf(errors, 1.0), within,
+                    verdicts[0], verdicts[1], verdicts[2], quantileOf(margins, 0.0), quantileOf(margins, 1.0), flips,
+                    quantileOf(rms, 0.5), quantileOf(seconds, 0.5));
+    }
+    return 0;
+}

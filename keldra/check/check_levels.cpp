@@ -1,0 +1,167 @@
+// Preparing the anatomy and a functional for the search.
+#include "keldra/check/check_levels.h"
+
+#include <cmath>
+
+#include "keldra/check/head_mask.h"
+#include "keldra/check/volume_filters.h"
+
+namespace orvane::check {
+namespace {
+
+// The anatomy's fine and coarse voxel sizes, roughly, and their smoothing (standard deviation).
+constexpr double kFineSpacingMm = 2.6;
+constexpr double kCoarseSpacingMm = 5.2;
+constexpr double kFineSmoothingMm = 1.2;
+constexpr double kCoarseSmoothingMm = 3.0;
+// A functional is halved along axes whose halved voxels stay at most this long.
+constexpr double kFunctionalCoarseSpacingMm = 8.0;
+constexpr std::size_t kMinimumHeadVoxels = 64;
+
+// Halves the axes whose voxels are at most half of `spacingMm` long and have enough voxels to
+// spare, as often as that holds.
+Volume averagedDown(Volume volume, double spacingMm, int minimumSize) {
+    for (;;) {
+        const std::array<double, 3> spacing = volume.spacingMm();
+        std::array<bool, 3> halve{};
+        bool any = false;
+        for (std::size_t a = 0; a < 3; ++a) {
+            halve[a] = 2 * spacing[a] <= spacingMm && volume.size[a] >= 2 * minimumSize;
+            any = any || halve[a];
+        }
+        if (!any) {
+            return volume;
+        }
+        volume = halved(volume, halve);
+    }
+}
+
+std::array<double, 3> sigmaInVoxels(const Volume& volume, double sigmaMm) {
+    const std::array<double, 3> spacing = volume.spacingMm();
+    return {sigmaMm / spacing[0], sigmaMm / spacing[1], sigmaMm / spacing[2]};
+}
+
+AnatomyLevel anatomyLevel(const Volume& averaged, double smoothingMm, double headThreshold) {
+    AnatomyLevel level;
+    level.volume = smoothed(averaged, sigmaInVoxels(averaged, smoothingMm));
+    level.binLo = quantile(level.volume, {}, 0.0);
+    std::vector<std::uint8_t> head(level.volume.voxelCount());
+    for (std::size_t i = 0; i < head.size(); ++i) {
+        head[i] = level.volume.samples[i] > headThreshold ? 1 : 0;
+    }
+    level.binHi = quantile(level.volume, head, 0.995);
+    if (!(level.binHi > level.binLo)) {
+        level.binHi = level.binLo + 1;
+    }
+    return level;
+}
+
+std::size_t countMarked(const std::vector<std::uint8_t>& mask) {
+    std::size_t n = 0;
+    for (std::uint8_t m : mask) {
+        n += m;
+    }
+    return n;
+}
+
+Binning functionalBinning(const FunctionalLevel& level) {
+    Binning bins;
+    bins.lo = quantile(level.volume, level.mask, 0.01);
+    bins.hi = quantile(level.volume, level.mask, 0.99);
+    if (!(bins.hi > bins.lo)) {
+        bins.hi = bins.lo + 1;
+    }
+    bins.bins = binCountFor(level.maskedVoxels);
+    return bins;
+}
+
+}  // namespace
+
+bool prepareAnatomy(const Volume& anatomy, AnatomyReference& reference, std::string& error) {
+    if (!isWellFormed(anatomy)) {
+        error = "the anatomy's grid or transform cannot be used";
+        return false;
+    }
+    if (anatomy.size[0] < 2 || anatomy.size[1] < 2 || anatomy.size[2] < 2) {
+        error = "the anatomy needs at least 2 voxels along every axis";
+        return false;
+    }
+    const std::optional<double> threshold = headThreshold(anatomy);
+    if (!threshold) {
+        error = "the anatomy holds a single value: there is no head to compare with";
+        return false;
+    }
+    reference = AnatomyReference{};
+    reference.size = anatomy.size;
+    reference.voxelToWorld = anatomy.voxelToWorld;
+    for (float s : anatomy.samples) {
+        reference.nonFiniteSamples += std::isfinite(s) ? 0 : 1;
+    }
+    const Volume fineAveraged = averagedDown(withFiniteSamples(anatomy, 0.0f), kFineSpacingMm, 4);
+    const Volume coarseAveraged = averagedDown(fineAveraged, kCoarseSpacingMm, 4);
+    reference.fine = anatomyLevel(fineAveraged, kFineSmoothingMm, *threshold);
+    reference.coarse = anatomyLevel(coarseAveraged, kCoarseSmoothingMm, *threshold);
+    reference.headGrid = coarseAveraged;
+    reference.head = headMask(coarseAveraged, *threshold, 0);
+    return true;
+}
+
+bool prepareFunctional(const Volume& functional, FunctionalLevels& levels, std::string& error) {
+    if (!isWellFormed(functional)) {
+        error = "the functional's grid or transform cannot be used";
+        return false;
+    }
+    const std::optional<double> threshold = headThreshold(functional);
+    if (!threshold) {
+        error = "the functional's first volume holds a single value: there is nothing to compare";
+        return false;
+    }
+    levels = FunctionalLevels{};
+    for (float s : functional.samples) {
+        levels.nonFiniteSamples += std::isfinite(s) ? 0 : 1;
+    }
+    FunctionalLevel& fine = levels.fine;
+    fine.mask = headMask(functional, *threshold, 1);
+    fine.volume = withFiniteSamples(functional, 0.0f);
+    fine.maskedVoxels = countMarked(fine.mask);
+    if (fine.maskedVoxels < kMinimumHeadVoxels) {
+        error = "the functional shows too little of a head to compare (" + std::to_string(fine.maskedVoxels) +
+                " voxels above the background)";
+        return false;
+    }
+    fine.bins = functionalBinning(fine);
+
+    Point sum;
+    for (int k = 0; k < functional.size[2]; ++k) {
+        for (int j = 0; j < functional.size[1]; ++j) {
+            for (int i = 0; i < functional.size[0]; ++i) {
+                if (fine.mask[functional.index(i, j, k)]) {
+                    sum = sum + Point{static_cast<double>(i), static_cast<double>(j), static_cast<double>(k)};
+                }
+            }
+        }
+    }
+    levels.headCentre = functional.voxelToWorld.apply((1.0 / static_cast<double>(fine.maskedVoxels)) * sum);
+
+    // The coarse level: smoothed by about a voxel along the axes it halves.
+    const std::array<double, 3> spacing = functional.spacingMm();
+    std::array<bool, 3> halve{};
+    std::array<double, 3> sigma{};
+    for (std::size_t a = 0; a < 3; ++a) {
+        halve[a] = 2 * spacing[a] <= kFunctionalCoarseSpacingMm && functional.size[a] >= 16;
+        sigma[a] = halve[a] ? 1.0 : 0.0;
+    }
+    FunctionalLevel& coarse = levels.coarse;
+    coarse.volume = halved(smoothed(fine.volume, sigma), halve);
+    const std::optional<double> coarseThreshold = headThreshold(coarse.volume);
+    coarse.mask = headMask(coarse.volume, coarseThreshold ? *coarseThreshold : *threshold, 1);
+    coarse.maskedVoxels = countMarked(coarse.mask);
+    if (coarse.maskedVoxels < kMinimumHeadVoxels) {
+        // Too small to thin out: the coarse level is the fine one.
+        coarse = fine;
+    }
+    coarse.bins = functionalBinning(coarse);
+    return true;
+}
+
+}  // namespace orvane::check

@@ -1,0 +1,91 @@
+// Otsu's threshold on a histogram and the mask it gives.
+#include "keldra/check/head_mask.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvane::check {
+
+std::optional<double> headThreshold(const Volume& volume) {
+    double lo = INFINITY;
+    double hi = -INFINITY;
+    for (float s : volume.samples) {
+        if (std::isfinite(s)) {
+            lo = std::min(lo, static_cast<double>(s));
+            hi = std::max(hi, static_cast<double>(s));
+        }
+    }
+    if (!(hi > lo)) {
+        return std::nullopt;
+    }
+    constexpr int kBins = 256;
+    std::vector<double> counts(kBins, 0.0);
+    const double scale = kBins / (hi - lo);
+    for (float s : volume.samples) {
+        if (std::isfinite(s)) {
+            const int b = std::min(kBins - 1, static_cast<int>((s - lo) * scale));
+            counts[static_cast<std::size_t>(b)] += 1;
+        }
+    }
+    double total = 0;
+    double totalSum = 0;
+    for (int b = 0; b < kBins; ++b) {
+        total += counts[static_cast<std::size_t>(b)];
+        totalSum += b * counts[static_cast<std::size_t>(b)];
+    }
+    double below = 0;
+    double belowSum = 0;
+    double bestVariance = -1;
+    int best = 0;
+    for (int b = 0; b < kBins - 1; ++b) {
+        below += counts[static_cast<std::size_t>(b)];
+        belowSum += b * counts[static_cast<std::size_t>(b)];
+        const double above = total - below;
+        if (below == 0 || above == 0) {
+            continue;
+        }
+        const double meanBelow = belowSum / below;
+        const double meanAbove = (totalSum - belowSum) / above;
+        const double variance = below * above * (meanAbove - meanBelow) * (meanAbove - meanBelow);
+        if (variance > bestVariance) {
+            bestVariance = variance;
+            best = b;
+        }
+    }
+    return lo + (best + 1) / scale;
+}
+
+std::vector<std::uint8_t> headMask(const Volume& volume, double threshold, int dilations) {
+    std::vector<std::uint8_t> mask(volume.voxelCount(), 0);
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        const float s = volume.samples[i];
+        mask[i] = std::isfinite(s) && s > threshold ? 1 : 0;
+    }
+    const int nx = volume.size[0], ny = volume.size[1], nz = volume.size[2];
+    for (int d = 0; d < dilations; ++d) {
+        std::vector<std::uint8_t> grown = mask;
+        for (int k = 0; k < nz; ++k) {
+            for (int j = 0; j < ny; ++j) {
+                for (int i = 0; i < nx; ++i) {
+                    if (mask[volume.index(i, j, k)]) {
+                        continue;
+                    }
+                    const bool next = (i > 0 && mask[volume.index(i - 1, j, k)]) ||
+                                      (i + 1 < nx && mask[volume.index(i + 1, j, k)]) ||
+                                      (j > 0 && mask[volume.index(i, j - 1, k)]) ||
+                                      (j + 1 < ny && mask[volume.index(i, j + 1, k)]) ||
+                                      (k > 0 && mask[volume.index(i, j, k - 1)]) ||
+                                      (k + 1 < nz && mask[volume.index(i, j, k + 1)]);
+                    // A grown voxel must hold a finite sample, or it could not be compared.
+                    if (next && std::isfinite(volume.samples[volume.index(i, j, k)])) {
+                        grown[volume.index(i, j, k)] = 1;
+                    }
+                }
+            }
+        }
+        mask.swap(grown);
+    }
+    return mask;
+}
+
+}  // namespace orvane::check

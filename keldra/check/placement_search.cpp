@@ -1,0 +1,103 @@
+// Coarse grid, local refinement and the rigid refinement.
+#include "keldra/check/placement_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace orvane::check {
+namespace {
+
+constexpr double kGridStepMm = 8.0;
+// How many grid maxima are refined at the coarse level, and how many of those at the fine one.
+constexpr std::size_t kCoarseStarts = 4;
+constexpr std::size_t kFineStarts = 2;
+
+std::function<double(const MotionParameters&)> objectiveOf(const SimilarityMeasure& measure,
+                                                           const PlacementProblem& problem) {
+    return [&measure, &problem](const MotionParameters& p) { return measure.nmi(rigidMotion(p, problem.centre) * problem.base); };
+}
+
+SearchSettings translationSettings(double firstStep, double halvings) {
+    SearchSettings settings;
+    settings.free = {true, true, true, false, false, false};
+    settings.firstStep = {firstStep, firstStep, firstStep, 0, 0, 0};
+    settings.halvings = halvings;
+    settings.lowest = {-kTranslationBoundMm, -kTranslationBoundMm, -kTranslationBoundMm, 0, 0, 0};
+    settings.highest = {kTranslationBoundMm, kTranslationBoundMm, kTranslationBoundMm, 0, 0, 0};
+    return settings;
+}
+
+}  // namespace
+
+Placement searchTranslation(const PlacementProblem& problem) {
+    const auto coarse = objectiveOf(problem.coarse, problem);
+    const int half = static_cast<int>(std::lround(kTranslationGridRangeMm / kGridStepMm));
+    const int n = 2 * half + 1;
+    std::vector<double> grid(static_cast<std::size_t>(n * n * n));
+    const auto at = [n](int i, int j, int k) { return static_cast<std::size_t>((k * n + j) * n + i); };
+    int evaluations = 0;
+    for (int k = 0; k < n; ++k) {
+        for (int j = 0; j < n; ++j) {
+            for (int i = 0; i < n; ++i) {
+                grid[at(i, j, k)] = coarse({(i - half) * kGridStepMm, (j - half) * kGridStepMm, (k - half) * kGridStepMm, 0, 0, 0});
+                ++evaluations;
+            }
+        }
+    }
+    // Grid points at least as good as their six neighbours are the starts, best first.
+    std::vector<Placement> starts;
+    for (int k = 0; k < n; ++k) {
+        for (int j = 0; j < n; ++j) {
+            for (int i = 0; i < n; ++i) {
+                const double v = grid[at(i, j, k)];
+                const bool peak = v > 0 && (i == 0 || grid[at(i - 1, j, k)] <= v) && (i == n - 1 || grid[at(i + 1, j, k)] <= v) &&
+                                  (j == 0 || grid[at(i, j - 1, k)] <= v) && (j == n - 1 || grid[at(i, j + 1, k)] <= v) &&
+                                  (k == 0 || grid[at(i, j, k - 1)] <= v) && (k == n - 1 || grid[at(i, j, k + 1)] <= v);
+                if (peak) {
+                    starts.push_back({{(i - half) * kGridStepMm, (j - half) * kGridStepMm, (k - half) * kGridStepMm, 0, 0, 0}, v, 0});
+                }
+            }
+        }
+    }
+    if (starts.empty()) {
+        // No placement on the grid overlaps: report the header's placement, unmeasured.
+        return {{}, 0.0, evaluations};
+    }
+    std::sort(starts.begin(), starts.end(), [](const Placement& a, const Placement& b) { return a.nmi > b.nmi; });
+    starts.resize(std::min(starts.size(), kCoarseStarts));
+
+    for (Placement& start : starts) {
+        const SearchResult r = patternSearch(coarse, start.parameters, start.nmi, translationSettings(kGridStepMm / 2, 2));
+        start = {r.parameters, r.value, r.evaluations};
+        evaluations += r.evaluations;
+    }
+    std::sort(starts.begin(), starts.end(), [](const Placement& a, const Placement& b) { return a.nmi > b.nmi; });
+    starts.resize(std::min(starts.size(), kFineStarts));
+
+    const auto fine = objectiveOf(problem.fine, problem);
+    Placement best;
+    for (const Placement& start : starts) {
+        const SearchResult r = patternSearch(fine, start.parameters, fine(start.parameters), translationSettings(1.0, 3));
+        evaluations += r.evaluations + 1;
+        if (r.value > best.nmi) {
+            best = {r.parameters, r.value, 0};
+        }
+    }
+    best.evaluations = evaluations;
+    return best;
+}
+
+Placement refineRigid(const PlacementProblem& problem, const Placement& start) {
+    SearchSettings settings;
+    settings.free = {true, true, true, true, true, true};
+    settings.firstStep = {0.5, 0.5, 0.5, 1.5, 1.5, 1.5};
+    settings.halvings = 2;
+    const double t = kTranslationBoundMm, r = kRotationBoundDegrees;
+    settings.lowest = {-t, -t, -t, -r, -r, -r};
+    settings.highest = {t, t, t, r, r, r};
+    const SearchResult result = patternSearch(objectiveOf(problem.fine, problem), start.parameters, start.nmi, settings);
+    return {result.parameters, result.value, result.evaluations};
+}
+
+}  // namespace orvane::check

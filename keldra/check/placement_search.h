@@ -1,0 +1,35 @@
+// The searches for the placement of the functional that best matches the anatomy. A placement
+// is a rigid motion of the functional in the world after an optional fixed mirror (`base`).
+// The translation search evaluates a coarse grid over the whole range first, so that a local
+// maximum near the start cannot capture it, refines the best few grid points at the coarse
+// level and the best of those at the fine level. The rigid refinement then frees the three
+// rotations at the fine level.
+#pragma once
+
+#include "keldra/check/pattern_search.h"
+#include "keldra/check/similarity.h"
+
+namespace orvane::check {
+
+// The range of the translation grid (each way, per axis) and of the searches' bounds.
+constexpr double kTranslationGridRangeMm = 24.0;
+constexpr double kTranslationBoundMm = 32.0;
+constexpr double kRotationBoundDegrees = 10.0;
+
+struct Placement {
+    MotionParameters parameters{};
+    double nmi = 0;
+    int evaluations = 0;
+};
+
+struct PlacementProblem {
+    const SimilarityMeasure& coarse;
+    const SimilarityMeasure& fine;
+    Affine base;   // applied to the functional before the motion (identity, or a mirror)
+    Point centre;  // the centre of the rotations
+};
+
+Placement searchTranslation(const PlacementProblem& problem);
+Placement refineRigid(const PlacementProblem& problem, const Placement& start);
+
+}  // namespace orvane::check

@@ -1,0 +1,156 @@
+// NMI and the correlation ratio between fixed functional sample points and the resampled anatomy.
+#include "keldra/check/similarity.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvane::check {
+
+SimilarityMeasure::SimilarityMeasure(const Volume& functional, const std::vector<std::uint8_t>& mask,
+                                     const Volume& anatomy, const Binning& functionalBins,
+                                     const Binning& anatomyBins, std::size_t maxPoints)
+    : anatomy_(anatomy),
+      functionalVoxelToWorld_(functional.voxelToWorld),
+      functionalBins_(functionalBins),
+      anatomyBins_(anatomyBins) {
+    invert(anatomy.voxelToWorld, anatomyWorldToVoxel_);
+    std::size_t masked = 0;
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        masked += mask[i] && std::isfinite(functional.samples[i]) ? 1 : 0;
+    }
+    // Every stride-th masked voxel, in storage order.
+    const std::size_t stride = maxPoints > 0 ? (masked + maxPoints - 1) / maxPoints : 1;
+    std::size_t seen = 0;
+    for (int k = 0; k < functional.size[2]; ++k) {
+        for (int j = 0; j < functional.size[1]; ++j) {
+            for (int i = 0; i < functional.size[0]; ++i) {
+                const std::size_t index = functional.index(i, j, k);
+                const float value = functional.samples[index];
+                if (mask[index] && std::isfinite(value) && seen++ % stride == 0) {
+                    points_.push_back({static_cast<double>(i), static_cast<double>(j), static_cast<double>(k),
+                                       binOf(functionalBins, value)});
+                }
+            }
+        }
+    }
+    minimumOverlap_ = std::max<std::size_t>(32, points_.size() / 3);
+}
+
+template <typename Visit>
+std::size_t SimilarityMeasure::visitOverlap(const Affine& motion, Visit&& visit) const {
+    const Affine m = anatomyWorldToVoxel_ * motion * functionalVoxelToWorld_;
+    const int nx = anatomy_.size[0], ny = anatomy_.size[1], nz = anatomy_.size[2];
+    const double maxX = nx - 1, maxY = ny - 1, maxZ = nz - 1;
+    const std::size_t sliceStride = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
+    const float* data = anatomy_.samples.data();
+    const double background = anatomyBins_.lo;
+    std::size_t overlap = 0;
+    for (const SamplePoint& p : points_) {
+        const double x = m.m[0][0] * p.x + m.m[0][1] * p.y + m.m[0][2] * p.z + m.m[0][3];
+        const double y = m.m[1][0] * p.x + m.m[1][1] * p.y + m.m[1][2] * p.z + m.m[1][3];
+        const double z = m.m[2][0] * p.x + m.m[2][1] * p.y + m.m[2][2] * p.z + m.m[2][3];
+        if (!(x >= 0 && y >= 0 && z >= 0 && x <= maxX && y <= maxY && z <= maxZ)) {
+            visit(p.bin, background);
+            continue;
+        }
+        // The cell's lower corner, kept inside so that the upper corner exists too.
+        const int i = std::min(static_cast<int>(x), nx - 2);
+        const int j = std::min(static_cast<int>(y), ny - 2);
+        const int k = std::min(static_cast<int>(z), nz - 2);
+        const double fx = x - i, fy = y - j, fz = z - k;
+        const float* c = data + (static_cast<std::size_t>(k) * sliceStride + static_cast<std::size_t>(j) * nx + i);
+        const double c00 = c[0] + fx * (c[1] - c[0]);
+        const double c10 = c[nx] + fx * (c[nx + 1] - c[nx]);
+        const double c01 = c[sliceStride] + fx * (c[sliceStride + 1] - c[sliceStride]);
+        const double c11 = c[sliceStride + nx] + fx * (c[sliceStride + nx + 1] - c[sliceStride + nx]);
+        const double c0 = c00 + fy * (c10 - c00);
+        const double c1 = c01 + fy * (c11 - c01);
+        visit(p.bin, c0 + fz * (c1 - c0));
+        ++overlap;
+    }
+    return overlap;
+}
+
+namespace {
+
+double entropyTerm(double count) { return count > 0 ? count * std::log(count) : 0.0; }
+
+}  // namespace
+
+double SimilarityMeasure::nmi(const Affine& motion) const {
+    const int fb = functionalBins_.bins;
+    const int ab = anatomyBins_.bins;
+    std::vector<double> joint(static_cast<std::size_t>(fb) * static_cast<std::size_t>(ab), 0.0);
+    const double scale = (ab - 1) / (anatomyBins_.hi - anatomyBins_.lo);
+    const double lo = anatomyBins_.lo;
+    const double top = ab - 1;
+    // Each anatomy value is shared between its two nearest bins (linear weights), which keeps
+    // the measure smooth in the motion.
+    const std::size_t overlap = visitOverlap(motion, [&](int bin, double value) {
+        double position = (value - lo) * scale;
+        position = position > 0 ? (position < top ? position : top) : 0.0;
+        const int a = std::min(static_cast<int>(position), ab - 2);
+        const double f = position - a;
+        double* row = joint.data() + static_cast<std::size_t>(bin) * static_cast<std::size_t>(ab);
+        row[a] += 1.0 - f;
+        row[a + 1] += f;
+    });
+    if (overlap < minimumOverlap_) {
+        return 0.0;
+    }
+    double jointSum = 0;
+    double functionalSum = 0;
+    std::vector<double> anatomyMarginal(static_cast<std::size_t>(ab), 0.0);
+    for (int f = 0; f < fb; ++f) {
+        double rowTotal = 0;
+        for (int a = 0; a < ab; ++a) {
+            const double c = joint[static_cast<std::size_t>(f) * static_cast<std::size_t>(ab) + static_cast<std::size_t>(a)];
+            rowTotal += c;
+            anatomyMarginal[static_cast<std::size_t>(a)] += c;
+            jointSum += entropyTerm(c);
+        }
+        functionalSum += entropyTerm(rowTotal);
+    }
+    double anatomySum = 0;
+    for (double c : anatomyMarginal) {
+        anatomySum += entropyTerm(c);
+    }
+    // With n samples, H = log n - (sum c log c) / n for each of the three distributions.
+    const double n = static_cast<double>(points_.size());
+    const double logN = std::log(n);
+    const double hJoint = logN - jointSum / n;
+    const double hFunctional = logN - functionalSum / n;
+    const double hAnatomy = logN - anatomySum / n;
+    return hJoint > 0 ? (hFunctional + hAnatomy) / hJoint : 0.0;
+}
+
+Similarity SimilarityMeasure::similarity(const Affine& motion) const {
+    Similarity result;
+    result.nmi = nmi(motion);
+    const std::size_t fb = static_cast<std::size_t>(functionalBins_.bins);
+    std::vector<double> count(fb, 0.0), sum(fb, 0.0), squares(fb, 0.0);
+    result.overlap = visitOverlap(motion, [&](int bin, double value) {
+        const std::size_t b = static_cast<std::size_t>(bin);
+        count[b] += 1;
+        sum[b] += value;
+        squares[b] += value * value;
+    });
+    if (result.overlap < minimumOverlap_) {
+        result.nmi = 0;
+        return result;
+    }
+    double n = 0, s = 0, ss = 0, within = 0;
+    for (std::size_t b = 0; b < fb; ++b) {
+        n += count[b];
+        s += sum[b];
+        ss += squares[b];
+        if (count[b] > 0) {
+            within += squares[b] - sum[b] * sum[b] / count[b];
+        }
+    }
+    const double total = ss - s * s / n;
+    result.correlationRatio = total > 0 ? std::max(0.0, 1.0 - within / total) : 0.0;
+    return result;
+}
+
+}  // namespace orvane::check
