@@ -163,6 +163,16 @@ int main(int argc, char** argv) {
         orvane::testdata::readNiftiVolume(orvane::testdata::kNibabelFunctionalPath, nibabelFunctional, error) &&
         orvane::check::prepareAnatomy(nibabelAnatomy, nibabelReference, error)) {
         report(run("nibabel pair", nibabelReference, nibabelFunctional, {}));
+        // Its functional's data mirrored along the left-right voxel axis, header kept.
+        orvane::check::Volume mirrored = nibabelFunctional;
+        for (int k = 0; k < mirrored.size[2]; ++k) {
+            for (int j = 0; j < mirrored.size[1]; ++j) {
+                for (int i = 0; i < mirrored.size[0]; ++i) {
+                    mirrored.samples[mirrored.index(i, j, k)] = nibabelFunctional.at(mirrored.size[0] - 1 - i, j, k);
+                }
+            }
+        }
+        report(run("nibabel flipped", nibabelReference, mirrored, {}));
         for (double length : {3.0, 6.0, 10.0}) {
             for (int n = 0; n < (quick ? 1 : 4); ++n) {
                 const Point shift = length * randomDirection(random);

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libnifti2-dev zlib1g-dev libpng-dev libcli11-dev nlohmann-json3-dev
   valgrind
+  mricron-data python3-nibabel
 )
 packages+=("$@")
 

@@ -13,8 +13,8 @@ namespace {
 
 // The most sample points the fine and the coarse measures use: enough for a steady histogram,
 // few enough to be quick.
-constexpr std::size_t kFinePoints = 20000;
-constexpr std::size_t kCoarsePoints = 4000;
+constexpr std::size_t kFinePoints = 8000;
+constexpr std::size_t kCoarsePoints = 2500;
 
 struct SearchOutcome {
     Placement translation;
@@ -95,15 +95,20 @@ AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& fun
     };
     const SimilarityMeasure fine(levels.fine.volume, levels.fine.mask, anatomy.fine.volume, levels.fine.bins,
                                  anatomyBins(anatomy.fine, levels.fine), kFinePoints);
-    const SimilarityMeasure coarse(levels.coarse.volume, levels.coarse.mask, anatomy.coarse.volume, levels.coarse.bins,
-                                   anatomyBins(anatomy.coarse, levels.coarse), kCoarsePoints);
+    // A functional too small to thin out is compared with the fine anatomy at both levels.
+    const AnatomyLevel& coarseAnatomy = levels.coarseIsFine ? anatomy.fine : anatomy.coarse;
+    const SimilarityMeasure coarse(levels.coarse.volume, levels.coarse.mask, coarseAnatomy.volume, levels.coarse.bins,
+                                   anatomyBins(coarseAnatomy, levels.coarse), kCoarsePoints);
     const Point centre = functional.centre();
     const Similarity atHeader = fine.similarity(Affine::identity());
     result.nmiAtHeader = atHeader.nmi;
     result.correlationRatioAtHeader = atHeader.correlationRatio;
 
-    const PlacementProblem plain{coarse, fine, Affine::identity(), centre};
-    const PlacementProblem mirrored{coarse, fine, leftRightMirror(functional, levels.headCentre), centre};
+    // The coarse level's maxima are wide enough for an 8 mm grid; a small functional compared
+    // at the fine level needs a finer one (and is quick to compare).
+    const double gridStep = levels.coarseIsFine ? 6.0 : 8.0;
+    const PlacementProblem plain{coarse, fine, Affine::identity(), centre, gridStep};
+    const PlacementProblem mirrored{coarse, fine, leftRightMirror(functional, levels.headCentre), centre, gridStep};
     SearchOutcome plainOutcome, mirroredOutcome;
     runSearches(plain, mirrored, plainOutcome, mirroredOutcome);
     result.evaluations = plainOutcome.translation.evaluations + plainOutcome.rigid.evaluations +

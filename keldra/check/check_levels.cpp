@@ -17,22 +17,26 @@ constexpr double kCoarseSmoothingMm = 3.0;
 // A functional is halved along axes whose halved voxels stay at most this long.
 constexpr double kFunctionalCoarseSpacingMm = 8.0;
 constexpr std::size_t kMinimumHeadVoxels = 64;
+constexpr std::size_t kSmallFunctionalVoxels = 3000;
 
 // Halves the axes whose voxels are at most half of `spacingMm` long and have enough voxels to
 // spare, as often as that holds.
-Volume averagedDown(Volume volume, double spacingMm, int minimumSize) {
+Volume averagedDown(const Volume& original, double spacingMm, int minimumSize) {
+    Volume volume;
+    const Volume* current = &original;
     for (;;) {
-        const std::array<double, 3> spacing = volume.spacingMm();
+        const std::array<double, 3> spacing = current->spacingMm();
         std::array<bool, 3> halve{};
         bool any = false;
         for (std::size_t a = 0; a < 3; ++a) {
-            halve[a] = 2 * spacing[a] <= spacingMm && volume.size[a] >= 2 * minimumSize;
+            halve[a] = 2 * spacing[a] <= spacingMm && current->size[a] >= 2 * minimumSize;
             any = any || halve[a];
         }
         if (!any) {
-            return volume;
+            return current == &original ? withFiniteSamples(original, 0.0f) : volume;
         }
-        volume = halved(volume, halve);
+        volume = halved(*current, halve);
+        current = &volume;
     }
 }
 
@@ -86,7 +90,10 @@ bool prepareAnatomy(const Volume& anatomy, AnatomyReference& reference, std::str
         error = "the anatomy needs at least 2 voxels along every axis";
         return false;
     }
-    const std::optional<double> threshold = headThreshold(anatomy);
+    // Averaged down first, so that the large anatomy is read once (non-finite samples count
+    // as 0), and its threshold taken on the averaged values.
+    const Volume fineAveraged = averagedDown(anatomy, kFineSpacingMm, 4);
+    const std::optional<double> threshold = headThreshold(fineAveraged);
     if (!threshold) {
         error = "the anatomy holds a single value: there is no head to compare with";
         return false;
@@ -94,10 +101,6 @@ bool prepareAnatomy(const Volume& anatomy, AnatomyReference& reference, std::str
     reference = AnatomyReference{};
     reference.size = anatomy.size;
     reference.voxelToWorld = anatomy.voxelToWorld;
-    for (float s : anatomy.samples) {
-        reference.nonFiniteSamples += std::isfinite(s) ? 0 : 1;
-    }
-    const Volume fineAveraged = averagedDown(withFiniteSamples(anatomy, 0.0f), kFineSpacingMm, 4);
     const Volume coarseAveraged = averagedDown(fineAveraged, kCoarseSpacingMm, 4);
     reference.fine = anatomyLevel(fineAveraged, kFineSmoothingMm, *threshold);
     reference.coarse = anatomyLevel(coarseAveraged, kCoarseSmoothingMm, *threshold);
@@ -156,9 +159,11 @@ bool prepareFunctional(const Volume& functional, FunctionalLevels& levels, std::
     const std::optional<double> coarseThreshold = headThreshold(coarse.volume);
     coarse.mask = headMask(coarse.volume, coarseThreshold ? *coarseThreshold : *threshold, 1);
     coarse.maskedVoxels = countMarked(coarse.mask);
-    if (coarse.maskedVoxels < kMinimumHeadVoxels) {
-        // Too small to thin out: the coarse level is the fine one.
+    if (fine.maskedVoxels <= kSmallFunctionalVoxels || coarse.maskedVoxels < kMinimumHeadVoxels) {
+        // Small enough to compare quickly as it is, and too small to thin out: the coarse level
+        // is the fine one.
         coarse = fine;
+        levels.coarseIsFine = true;
     }
     coarse.bins = functionalBinning(coarse);
     return true;

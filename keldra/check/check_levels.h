@@ -29,7 +29,6 @@ struct AnatomyReference {
     // The head at a coarse grid, for the coverage of the functional's field of view.
     Volume headGrid;
     std::vector<std::uint8_t> head;
-    std::size_t nonFiniteSamples = 0;
 };
 
 // Fails with one sentence in `error` when the anatomy cannot serve: fewer than 2 voxels along
@@ -46,6 +45,7 @@ struct FunctionalLevel {
 struct FunctionalLevels {
     FunctionalLevel fine;
     FunctionalLevel coarse;
+    bool coarseIsFine = false;  // a small functional is not thinned out
     Point headCentre;  // the centroid of the fine mask, in world millimetres
     std::size_t nonFiniteSamples = 0;
 };

@@ -55,6 +55,50 @@ std::optional<double> headThreshold(const Volume& volume) {
     return lo + (best + 1) / scale;
 }
 
+namespace {
+
+// Marks as head every voxel of slice k that a flood from the slice's border through non-head
+// voxels cannot reach.
+void closeHolesInSlice(const Volume& volume, std::vector<std::uint8_t>& mask, int k) {
+    const int nx = volume.size[0], ny = volume.size[1];
+    std::vector<std::uint8_t> outside(static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny), 0);
+    std::vector<std::pair<int, int>> pending;
+    const auto reach = [&](int i, int j) {
+        const std::size_t p = static_cast<std::size_t>(j) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(i);
+        if (!outside[p] && !mask[volume.index(i, j, k)]) {
+            outside[p] = 1;
+            pending.emplace_back(i, j);
+        }
+    };
+    for (int i = 0; i < nx; ++i) {
+        reach(i, 0);
+        reach(i, ny - 1);
+    }
+    for (int j = 0; j < ny; ++j) {
+        reach(0, j);
+        reach(nx - 1, j);
+    }
+    while (!pending.empty()) {
+        const auto [i, j] = pending.back();
+        pending.pop_back();
+        if (i > 0) reach(i - 1, j);
+        if (i + 1 < nx) reach(i + 1, j);
+        if (j > 0) reach(i, j - 1);
+        if (j + 1 < ny) reach(i, j + 1);
+    }
+    for (int j = 0; j < ny; ++j) {
+        for (int i = 0; i < nx; ++i) {
+            const std::size_t v = volume.index(i, j, k);
+            if (!outside[static_cast<std::size_t>(j) * static_cast<std::size_t>(nx) + static_cast<std::size_t>(i)] &&
+                std::isfinite(volume.samples[v])) {
+                mask[v] = 1;
+            }
+        }
+    }
+}
+
+}  // namespace
+
 std::vector<std::uint8_t> headMask(const Volume& volume, double threshold, int dilations) {
     std::vector<std::uint8_t> mask(volume.voxelCount(), 0);
     for (std::size_t i = 0; i < mask.size(); ++i) {
@@ -62,6 +106,9 @@ std::vector<std::uint8_t> headMask(const Volume& volume, double threshold, int d
         mask[i] = std::isfinite(s) && s > threshold ? 1 : 0;
     }
     const int nx = volume.size[0], ny = volume.size[1], nz = volume.size[2];
+    for (int k = 0; k < nz; ++k) {
+        closeHolesInSlice(volume, mask, k);
+    }
     for (int d = 0; d < dilations; ++d) {
         std::vector<std::uint8_t> grown = mask;
         for (int k = 0; k < nz; ++k) {

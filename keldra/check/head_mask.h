@@ -16,8 +16,10 @@ namespace orvane::check {
 // distinct finite values.
 std::optional<double> headThreshold(const Volume& volume);
 
-// 1 where the sample is finite and above `threshold`, 0 elsewhere; then grown by `dilations`
-// voxels (six-neighbour steps), so the edge of the head itself is inside.
+// 1 where the sample is finite and above `threshold`, 0 elsewhere; holes closed slice by slice
+// (dark parts of a slice that the background outside cannot reach, such as fluid spaces or
+// signal loss, belong to the head); then grown by `dilations` voxels (six-neighbour steps), so
+// the edge of the head itself is inside. Non-finite samples stay outside.
 std::vector<std::uint8_t> headMask(const Volume& volume, double threshold, int dilations);
 
 }  // namespace orvane::check

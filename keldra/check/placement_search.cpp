@@ -8,7 +8,6 @@
 namespace orvane::check {
 namespace {
 
-constexpr double kGridStepMm = 8.0;
 // How many grid maxima are refined at the coarse level, and how many of those at the fine one.
 constexpr std::size_t kCoarseStarts = 4;
 constexpr std::size_t kFineStarts = 2;
@@ -32,6 +31,7 @@ SearchSettings translationSettings(double firstStep, double halvings) {
 
 Placement searchTranslation(const PlacementProblem& problem) {
     const auto coarse = objectiveOf(problem.coarse, problem);
+    const double kGridStepMm = problem.gridStepMm;
     const int half = static_cast<int>(std::lround(kTranslationGridRangeMm / kGridStepMm));
     const int n = 2 * half + 1;
     std::vector<double> grid(static_cast<std::size_t>(n * n * n));
@@ -74,6 +74,14 @@ Placement searchTranslation(const PlacementProblem& problem) {
     }
     std::sort(starts.begin(), starts.end(), [](const Placement& a, const Placement& b) { return a.nmi > b.nmi; });
     starts.resize(std::min(starts.size(), kFineStarts));
+    // The headers' own placement is always a start at the fine level: the coarse level may
+    // miss a narrow maximum there.
+    const bool headerAmongStarts = std::any_of(starts.begin(), starts.end(), [](const Placement& s) {
+        return std::fabs(s.parameters[0]) + std::fabs(s.parameters[1]) + std::fabs(s.parameters[2]) < 1.0;
+    });
+    if (!headerAmongStarts) {
+        starts.push_back({});
+    }
 
     const auto fine = objectiveOf(problem.fine, problem);
     Placement best;

@@ -27,6 +27,8 @@ struct PlacementProblem {
     const SimilarityMeasure& fine;
     Affine base;   // applied to the functional before the motion (identity, or a mirror)
     Point centre;  // the centre of the rotations
+    // The translation grid's step: as long as the coarse level's maxima are wide.
+    double gridStepMm = 8.0;
 };
 
 Placement searchTranslation(const PlacementProblem& problem);

@@ -2,6 +2,7 @@
 #include "keldra/check/similarity.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace orvane::check {
@@ -34,39 +35,87 @@ SimilarityMeasure::SimilarityMeasure(const Volume& functional, const std::vector
         }
     }
     minimumOverlap_ = std::max<std::size_t>(32, points_.size() / 3);
+
+    const std::array<double, 3> anatomySpacing = anatomy.spacingMm();
+    const double finest = std::min({anatomySpacing[0], anatomySpacing[1], anatomySpacing[2]});
+    const std::array<double, 3> spacing = functional.spacingMm();
+    std::array<int, 3> count{};
+    for (std::size_t a = 0; a < 3; ++a) {
+        count[a] = std::max(1, static_cast<int>(std::lround(spacing[a] / (1.5 * finest))));
+    }
+    for (int k = 0; k < count[2]; ++k) {
+        for (int j = 0; j < count[1]; ++j) {
+            for (int i = 0; i < count[0]; ++i) {
+                subPoints_.push_back({(i + 0.5) / count[0] - 0.5, (j + 0.5) / count[1] - 0.5, (k + 0.5) / count[2] - 0.5});
+            }
+        }
+    }
 }
+
+namespace {
+
+// The anatomy at voxel coordinates (x, y, z), trilinear; false outside its grid.
+inline bool trilinear(const Volume& anatomy, double x, double y, double z, double& value) {
+    const int nx = anatomy.size[0], ny = anatomy.size[1], nz = anatomy.size[2];
+    if (!(x >= 0 && y >= 0 && z >= 0 && x <= nx - 1 && y <= ny - 1 && z <= nz - 1)) {
+        return false;
+    }
+    // The cell's lower corner, kept inside so that the upper corner exists too.
+    const int i = std::min(static_cast<int>(x), nx - 2);
+    const int j = std::min(static_cast<int>(y), ny - 2);
+    const int k = std::min(static_cast<int>(z), nz - 2);
+    const double fx = x - i, fy = y - j, fz = z - k;
+    const std::size_t sliceStride = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
+    const float* c = anatomy.samples.data() + (static_cast<std::size_t>(k) * sliceStride + static_cast<std::size_t>(j) * nx + i);
+    const double c00 = c[0] + fx * (c[1] - c[0]);
+    const double c10 = c[nx] + fx * (c[nx + 1] - c[nx]);
+    const double c01 = c[sliceStride] + fx * (c[sliceStride + 1] - c[sliceStride]);
+    const double c11 = c[sliceStride + nx] + fx * (c[sliceStride + nx + 1] - c[sliceStride + nx]);
+    const double c0 = c00 + fy * (c10 - c00);
+    const double c1 = c01 + fy * (c11 - c01);
+    value = c0 + fz * (c1 - c0);
+    return true;
+}
+
+}  // namespace
 
 template <typename Visit>
 std::size_t SimilarityMeasure::visitOverlap(const Affine& motion, Visit&& visit) const {
     const Affine m = anatomyWorldToVoxel_ * motion * functionalVoxelToWorld_;
-    const int nx = anatomy_.size[0], ny = anatomy_.size[1], nz = anatomy_.size[2];
-    const double maxX = nx - 1, maxY = ny - 1, maxZ = nz - 1;
-    const std::size_t sliceStride = static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
-    const float* data = anatomy_.samples.data();
     const double background = anatomyBins_.lo;
     std::size_t overlap = 0;
-    for (const SamplePoint& p : points_) {
-        const double x = m.m[0][0] * p.x + m.m[0][1] * p.y + m.m[0][2] * p.z + m.m[0][3];
-        const double y = m.m[1][0] * p.x + m.m[1][1] * p.y + m.m[1][2] * p.z + m.m[1][3];
-        const double z = m.m[2][0] * p.x + m.m[2][1] * p.y + m.m[2][2] * p.z + m.m[2][3];
-        if (!(x >= 0 && y >= 0 && z >= 0 && x <= maxX && y <= maxY && z <= maxZ)) {
-            visit(p.bin, background);
-            continue;
+    if (subPoints_.size() == 1) {
+        for (const SamplePoint& p : points_) {
+            const double x = m.m[0][0] * p.x + m.m[0][1] * p.y + m.m[0][2] * p.z + m.m[0][3];
+            const double y = m.m[1][0] * p.x + m.m[1][1] * p.y + m.m[1][2] * p.z + m.m[1][3];
+            const double z = m.m[2][0] * p.x + m.m[2][1] * p.y + m.m[2][2] * p.z + m.m[2][3];
+            double value;
+            if (trilinear(anatomy_, x, y, z, value)) {
+                ++overlap;
+            } else {
+                value = background;
+            }
+            visit(p.bin, value);
         }
-        // The cell's lower corner, kept inside so that the upper corner exists too.
-        const int i = std::min(static_cast<int>(x), nx - 2);
-        const int j = std::min(static_cast<int>(y), ny - 2);
-        const int k = std::min(static_cast<int>(z), nz - 2);
-        const double fx = x - i, fy = y - j, fz = z - k;
-        const float* c = data + (static_cast<std::size_t>(k) * sliceStride + static_cast<std::size_t>(j) * nx + i);
-        const double c00 = c[0] + fx * (c[1] - c[0]);
-        const double c10 = c[nx] + fx * (c[nx + 1] - c[nx]);
-        const double c01 = c[sliceStride] + fx * (c[sliceStride + 1] - c[sliceStride]);
-        const double c11 = c[sliceStride + nx] + fx * (c[sliceStride + nx + 1] - c[sliceStride + nx]);
-        const double c0 = c00 + fy * (c10 - c00);
-        const double c1 = c01 + fy * (c11 - c01);
-        visit(p.bin, c0 + fz * (c1 - c0));
-        ++overlap;
+        return overlap;
+    }
+    // Thick voxels: the mean over the points spread within each; a voxel counts as inside when
+    // its centre is.
+    std::vector<Point> offsets;
+    for (const Point& s : subPoints_) {
+        offsets.push_back(m.applyLinear(s));
+    }
+    const double share = 1.0 / static_cast<double>(offsets.size());
+    for (const SamplePoint& p : points_) {
+        const Point centre = m.apply({p.x, p.y, p.z});
+        double centreValue;
+        overlap += trilinear(anatomy_, centre.x, centre.y, centre.z, centreValue) ? 1 : 0;
+        double sum = 0;
+        for (const Point& o : offsets) {
+            double value;
+            sum += trilinear(anatomy_, centre.x + o.x, centre.y + o.y, centre.z + o.z, value) ? value : background;
+        }
+        visit(p.bin, sum * share);
     }
     return overlap;
 }

@@ -6,7 +6,9 @@
 // transforms and the trial motion. Points that fall outside the anatomy's grid meet the
 // anatomy's background value, so every placement is judged on the same points (leaving them out
 // would favour placements with little overlap, where a sparse histogram looks alike by chance);
-// a placement with less than a third of the points inside counts as no overlap.
+// a placement with less than a third of the points inside counts as no overlap. A functional
+// voxel much longer than the anatomy's along an axis (a thick slice) meets the average of the
+// anatomy at a few points spread along that axis, as the scanner averaged it.
 #pragma once
 
 #include <cstddef>
@@ -51,6 +53,7 @@ private:
     std::size_t visitOverlap(const Affine& motion, Visit&& visit) const;
 
     std::vector<SamplePoint> points_;
+    std::vector<Point> subPoints_;  // offsets within a functional voxel, in its voxel units
     const Volume& anatomy_;
     Affine functionalVoxelToWorld_;
     Affine anatomyWorldToVoxel_;

@@ -7,6 +7,8 @@
 namespace orvane::check {
 namespace {
 
+inline float finiteOrZero(float s) { return std::isfinite(s) ? s : 0.0f; }
+
 std::vector<double> gaussianKernel(double sigma) {
     const int radius = static_cast<int>(std::ceil(3.0 * sigma));
     std::vector<double> kernel(static_cast<std::size_t>(2 * radius + 1));
@@ -72,18 +74,27 @@ Volume halved(const Volume& volume, const std::array<bool, 3>& halve) {
     }
     result.samples.assign(result.voxelCount(), 0.0f);
     const float norm = 1.0f / static_cast<float>(factor[0] * factor[1] * factor[2]);
+    const std::size_t nx = static_cast<std::size_t>(result.size[0]);
+    // Sums whole rows of the source into the result row, one source row at a time.
     for (int k = 0; k < result.size[2]; ++k) {
         for (int j = 0; j < result.size[1]; ++j) {
-            for (int i = 0; i < result.size[0]; ++i) {
-                float sum = 0;
-                for (int dk = 0; dk < factor[2]; ++dk) {
-                    for (int dj = 0; dj < factor[1]; ++dj) {
-                        for (int di = 0; di < factor[0]; ++di) {
-                            sum += volume.at(i * factor[0] + di, j * factor[1] + dj, k * factor[2] + dk);
+            float* out = &result.samples[result.index(0, j, k)];
+            for (int dk = 0; dk < factor[2]; ++dk) {
+                for (int dj = 0; dj < factor[1]; ++dj) {
+                    const float* in = &volume.samples[volume.index(0, j * factor[1] + dj, k * factor[2] + dk)];
+                    if (factor[0] == 2) {
+                        for (std::size_t i = 0; i < nx; ++i) {
+                            out[i] += finiteOrZero(in[2 * i]) + finiteOrZero(in[2 * i + 1]);
+                        }
+                    } else {
+                        for (std::size_t i = 0; i < nx; ++i) {
+                            out[i] += finiteOrZero(in[i]);
                         }
                     }
                 }
-                result.samples[result.index(i, j, k)] = sum * norm;
+            }
+            for (std::size_t i = 0; i < nx; ++i) {
+                out[i] *= norm;
             }
         }
     }

@@ -15,7 +15,8 @@ namespace orvane::check {
 Volume smoothed(const Volume& volume, const std::array<double, 3>& sigmaVoxels);
 
 // Averages pairs of neighbours along each axis marked in `halve` (an odd last voxel is
-// dropped); the new voxel lies midway between the two it averages.
+// dropped); the new voxel lies midway between the two it averages. Non-finite samples count
+// as 0.
 Volume halved(const Volume& volume, const std::array<bool, 3>& halve);
 
 // NaN and infinite samples replaced by `value`.
