@@ -105,10 +105,16 @@ AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& fun
     result.correlationRatioAtHeader = atHeader.correlationRatio;
 
     // The coarse level's maxima are wide enough for an 8 mm grid; a small functional compared
-    // at the fine level needs a finer one (and is quick to compare).
-    const double gridStep = levels.coarseIsFine ? 6.0 : 8.0;
-    const PlacementProblem plain{coarse, fine, Affine::identity(), centre, gridStep};
-    const PlacementProblem mirrored{coarse, fine, leftRightMirror(functional, levels.headCentre), centre, gridStep};
+    // at the fine level has narrower ones and needs a finer grid and more starts (and is quick
+    // to compare).
+    PlacementProblem plain{coarse, fine, Affine::identity(), centre};
+    if (levels.coarseIsFine) {
+        plain.gridStepMm = 4.0;
+        plain.coarseStarts = 8;
+        plain.fineStarts = 4;
+    }
+    PlacementProblem mirrored = plain;
+    mirrored.base = leftRightMirror(functional, levels.headCentre);
     SearchOutcome plainOutcome, mirroredOutcome;
     runSearches(plain, mirrored, plainOutcome, mirroredOutcome);
     result.evaluations = plainOutcome.translation.evaluations + plainOutcome.rigid.evaluations +

@@ -8,9 +8,6 @@
 namespace orvane::check {
 namespace {
 
-// How many grid maxima are refined at the coarse level, and how many of those at the fine one.
-constexpr std::size_t kCoarseStarts = 4;
-constexpr std::size_t kFineStarts = 2;
 
 std::function<double(const MotionParameters&)> objectiveOf(const SimilarityMeasure& measure,
                                                            const PlacementProblem& problem) {
@@ -65,7 +62,7 @@ Placement searchTranslation(const PlacementProblem& problem) {
         return {{}, 0.0, evaluations};
     }
     std::sort(starts.begin(), starts.end(), [](const Placement& a, const Placement& b) { return a.nmi > b.nmi; });
-    starts.resize(std::min(starts.size(), kCoarseStarts));
+    starts.resize(std::min(starts.size(), problem.coarseStarts));
 
     for (Placement& start : starts) {
         const SearchResult r = patternSearch(coarse, start.parameters, start.nmi, translationSettings(kGridStepMm / 2, 2));
@@ -73,7 +70,7 @@ Placement searchTranslation(const PlacementProblem& problem) {
         evaluations += r.evaluations;
     }
     std::sort(starts.begin(), starts.end(), [](const Placement& a, const Placement& b) { return a.nmi > b.nmi; });
-    starts.resize(std::min(starts.size(), kFineStarts));
+    starts.resize(std::min(starts.size(), problem.fineStarts));
     // The headers' own placement is always a start at the fine level: the coarse level may
     // miss a narrow maximum there.
     const bool headerAmongStarts = std::any_of(starts.begin(), starts.end(), [](const Placement& s) {

@@ -29,6 +29,9 @@ struct PlacementProblem {
     Point centre;  // the centre of the rotations
     // The translation grid's step: as long as the coarse level's maxima are wide.
     double gridStepMm = 8.0;
+    // How many grid maxima are refined at the coarse level, and how many of those at the fine.
+    std::size_t coarseStarts = 4;
+    std::size_t fineStarts = 2;
 };
 
 Placement searchTranslation(const PlacementProblem& problem);

@@ -54,7 +54,11 @@ SimilarityMeasure::SimilarityMeasure(const Volume& functional, const std::vector
 
 namespace {
 
-// The anatomy at voxel coordinates (x, y, z), trilinear; false outside its grid.
+// The anatomy at voxel coordinates (x, y, z), trilinear; false outside its grid. Called for
+// every sample point of every evaluation, so it must not cost a call.
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
 inline bool trilinear(const Volume& anatomy, double x, double y, double z, double& value) {
     const int nx = anatomy.size[0], ny = anatomy.size[1], nz = anatomy.size[2];
     if (!(x >= 0 && y >= 0 && z >= 0 && x <= nx - 1 && y <= ny - 1 && z <= nz - 1)) {

@@ -21,7 +21,7 @@ struct Thresholds {
     double alignedMaxRmsMm = 2.5;
     double misalignedMinRmsMm = 5.0;
     // A mirrored fit better than the unmirrored one by at least this margin is a suspected flip.
-    double flipMinMargin = 0.05;
+    double flipMinMargin = 0.2;
     // Below these shares the verdict is at best `check`.
     double minHeadCoverage = 0.15;
     double minFieldOfViewInsideAnatomy = 0.75;
