@@ -12,9 +12,9 @@
 namespace orvane::testdata {
 namespace {
 
-using check::Affine;
-using check::Point;
-using check::Volume;
+using keldra::check::Affine;
+using keldra::check::Point;
+using keldra::check::Volume;
 
 float quantileOf(std::vector<float> values, double q) {
     const std::size_t n = static_cast<std::size_t>(q * static_cast<double>(values.size() - 1));
@@ -95,7 +95,7 @@ const Volume& EpiGenerator::contrastBlurredBy(double sigmaMm) {
     const long key = std::lround(sigmaMm * 1000);
     auto found = blurred_.find(key);
     if (found == blurred_.end()) {
-        found = blurred_.emplace(key, check::smoothed(contrast_, {sigmaMm, sigmaMm, sigmaMm})).first;
+        found = blurred_.emplace(key, keldra::check::smoothed(contrast_, {sigmaMm, sigmaMm, sigmaMm})).first;
     }
     return found->second;
 }
@@ -105,7 +105,7 @@ Volume EpiGenerator::anatomyOnGrid(const std::array<int, 3>& size) const {
     anatomy.size = size;
     anatomy.voxelToWorld = Affine::translation(brainCentre_ - Point{(size[0] - 1) / 2.0, (size[1] - 1) / 2.0, (size[2] - 1) / 2.0});
     Affine worldToT1;
-    check::invert(t1_.voxelToWorld, worldToT1);
+    keldra::check::invert(t1_.voxelToWorld, worldToT1);
     const Affine toT1 = worldToT1 * anatomy.voxelToWorld;
     anatomy.samples.resize(anatomy.voxelCount());
     for (int k = 0; k < size[2]; ++k) {
@@ -130,7 +130,7 @@ Volume EpiGenerator::functional(const EpiSpec& spec) {
     const double meanVoxel = (spec.voxelMm[0] + spec.voxelMm[1] + spec.voxelMm[2]) / 3.0;
     const Volume& source = contrastBlurredBy(0.4 * meanVoxel);
     Affine worldToT1;
-    check::invert(t1_.voxelToWorld, worldToT1);
+    keldra::check::invert(t1_.voxelToWorld, worldToT1);
     const Affine voxelToT1 = worldToT1 * truth;
 
     std::mt19937 random(spec.seed);

@@ -32,12 +32,12 @@ enum class Flip {
 struct EpiSpec {
     std::array<int, 3> size{64, 64, 36};
     std::array<double, 3> voxelMm{3.0, 3.0, 3.5};
-    check::Point tiltDegrees{15, 0, 0};  // the grid's rotation about the world axes
-    check::Point gridOffsetMm{};         // the grid's centre relative to the brain's centre
+    keldra::check::Point tiltDegrees{15, 0, 0};  // the grid's rotation about the world axes
+    keldra::check::Point gridOffsetMm{};         // the grid's centre relative to the brain's centre
     // The truth: the header's placement must be moved by this rotation (about the grid's
     // centre, degrees) and then this translation (world mm) to put the data where they belong.
-    check::Point trueShiftMm{};
-    check::Point trueRotationDegrees{};
+    keldra::check::Point trueShiftMm{};
+    keldra::check::Point trueRotationDegrees{};
     Flip flip = Flip::None;
     double noise = 0.03;          // standard deviation relative to the brain's fluid signal
     double biasAmplitude = 0.15;  // the bias field's largest deviation from 1
@@ -53,20 +53,20 @@ public:
     const std::string& error() const { return error_; }
 
     // The T1 as the anatomy (its own grid, 1 mm).
-    const check::Volume& anatomy() const { return t1_; }
+    const keldra::check::Volume& anatomy() const { return t1_; }
     // The T1 resampled onto an axis-aligned 1 mm grid of `size` voxels centred on the brain.
-    check::Volume anatomyOnGrid(const std::array<int, 3>& size) const;
+    keldra::check::Volume anatomyOnGrid(const std::array<int, 3>& size) const;
 
-    check::Volume functional(const EpiSpec& spec);
+    keldra::check::Volume functional(const EpiSpec& spec);
 
 private:
-    const check::Volume& contrastBlurredBy(double sigmaMm);
+    const keldra::check::Volume& contrastBlurredBy(double sigmaMm);
 
     std::string error_;
-    check::Volume t1_;
-    check::Volume contrast_;  // the functional contrast at the T1's grid, unblurred
-    check::Point brainCentre_;
-    std::map<long, check::Volume> blurred_;  // by sigma in micrometres
+    keldra::check::Volume t1_;
+    keldra::check::Volume contrast_;  // the functional contrast at the T1's grid, unblurred
+    keldra::check::Point brainCentre_;
+    std::map<long, keldra::check::Volume> blurred_;  // by sigma in micrometres
 };
 
 }  // namespace orvane::testdata

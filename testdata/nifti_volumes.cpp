@@ -24,8 +24,8 @@ void convert(const void* data, std::size_t count, std::vector<float>& out, doubl
     }
 }
 
-check::Affine fromNifti(const nifti_dmat44& m) {
-    check::Affine a;
+keldra::check::Affine fromNifti(const nifti_dmat44& m) {
+    keldra::check::Affine a;
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
             a.m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] = m.m[r][c];
@@ -34,7 +34,7 @@ check::Affine fromNifti(const nifti_dmat44& m) {
     return a;
 }
 
-nifti_dmat44 toNifti(const check::Affine& a) {
+nifti_dmat44 toNifti(const keldra::check::Affine& a) {
     nifti_dmat44 m;
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
@@ -46,7 +46,7 @@ nifti_dmat44 toNifti(const check::Affine& a) {
 
 }  // namespace
 
-bool readNiftiVolume(const std::string& path, check::Volume& volume, std::string& error) {
+bool readNiftiVolume(const std::string& path, keldra::check::Volume& volume, std::string& error) {
     nifti_set_debug_level(0);
     NiftiImagePtr image(nifti_image_read(path.c_str(), 1));
     if (!image || image->data == nullptr) {
@@ -72,7 +72,7 @@ bool readNiftiVolume(const std::string& path, check::Volume& volume, std::string
     return true;
 }
 
-bool writeNiftiVolume(const std::string& path, const check::Volume& volume, StoredAs storedAs, std::string& error,
+bool writeNiftiVolume(const std::string& path, const keldra::check::Volume& volume, StoredAs storedAs, std::string& error,
                       int transformCode) {
     nifti_set_debug_level(0);
     const int datatype = storedAs == StoredAs::Int16 ? DT_INT16 : DT_FLOAT32;

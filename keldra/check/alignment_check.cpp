@@ -8,7 +8,7 @@
 #include "keldra/check/coverage.h"
 #include "keldra/check/placement_search.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 namespace {
 
 // The most sample points the fine and the coarse measures use: enough for a steady histogram,
@@ -21,10 +21,10 @@ struct SearchOutcome {
     Placement rigid;
 };
 
-SearchOutcome searchPlacement(const PlacementProblem& problem) {
+SearchOutcome searchPlacement(const PlacementProblem& problem, bool rigid) {
     SearchOutcome outcome;
     outcome.translation = searchTranslation(problem);
-    if (outcome.translation.nmi > 0) {
+    if (rigid && outcome.translation.nmi > 0) {
         outcome.rigid = refineRigid(problem, outcome.translation);
     } else {
         outcome.rigid = outcome.translation;
@@ -61,14 +61,15 @@ Affine leftRightMirror(const Volume& functional, const Point& headCentre) {
 
 void runSearches(const PlacementProblem& plain, const PlacementProblem& mirrored, SearchOutcome& plainOutcome,
                  SearchOutcome& mirroredOutcome) {
-    // The mirrored search runs beside the plain one; both only read the prepared images.
+    // The mirrored search runs beside the plain one; both only read the prepared images. It
+    // needs no rotations: a mirror of the right axis undoes a flip exactly.
     std::thread beside;
     try {
-        beside = std::thread([&] { mirroredOutcome = searchPlacement(mirrored); });
+        beside = std::thread([&] { mirroredOutcome = searchPlacement(mirrored, false); });
     } catch (const std::system_error&) {
-        mirroredOutcome = searchPlacement(mirrored);
+        mirroredOutcome = searchPlacement(mirrored, false);
     }
-    plainOutcome = searchPlacement(plain);
+    plainOutcome = searchPlacement(plain, true);
     if (beside.joinable()) {
         beside.join();
     }
@@ -118,7 +119,7 @@ AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& fun
     SearchOutcome plainOutcome, mirroredOutcome;
     runSearches(plain, mirrored, plainOutcome, mirroredOutcome);
     result.evaluations = plainOutcome.translation.evaluations + plainOutcome.rigid.evaluations +
-                         mirroredOutcome.translation.evaluations + mirroredOutcome.rigid.evaluations;
+                         mirroredOutcome.translation.evaluations;
 
     const bool overlaps = result.headCoverage > 0 && result.fieldOfViewInsideAnatomy > 0;
     result.measured = plainOutcome.rigid.nmi > 0;
@@ -136,8 +137,10 @@ AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& fun
         const Similarity atBest = fine.similarity(result.bestFit);
         result.nmiAtBest = atBest.nmi;
         result.correlationRatioAtBest = atBest.correlationRatio;
-        result.nmiMirrored = mirroredOutcome.rigid.nmi;
-        result.leftRightMargin = result.nmiAtBest > 1 ? (result.nmiMirrored - result.nmiAtBest) / (result.nmiAtBest - 1) : 0;
+        // Like with like: the best translations of the plain and the mirrored functional.
+        const double plainNmi = plainOutcome.translation.nmi;
+        result.nmiMirrored = mirroredOutcome.translation.nmi;
+        result.leftRightMargin = plainNmi > 1 ? (result.nmiMirrored - plainNmi) / (plainNmi - 1) : 0;
         result.leftRightFlipSuspected = result.leftRightMargin >= thresholds.flipMinMargin;
     }
 
@@ -156,4 +159,4 @@ AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& fun
     return result;
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

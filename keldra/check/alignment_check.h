@@ -11,7 +11,7 @@
 #include "keldra/check/check_levels.h"
 #include "keldra/check/verdict.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 // The RMS displacement is measured over a sphere of this radius about the functional's centre.
 constexpr double kRmsSphereRadiusMm = 80.0;
@@ -37,9 +37,9 @@ struct AlignmentCheck {
     double rmsDisplacementMm = 0;
     Affine bestFit = Affine::identity();  // world to world: the functional's corrected placement
 
-    // The same search with the functional mirrored left-right: its best NMI and how much better
-    // it is than the unmirrored best, relative to the unmirrored best's information
-    // ((mirrored - best) / (best - 1); below 0 when the mirror fits worse).
+    // The translation search with the functional mirrored left-right: its best NMI and how much
+    // better it is than the unmirrored best translation, relative to that one's information
+    // ((mirrored - plain) / (plain - 1); below 0 when the mirror fits worse).
     double nmiMirrored = 0;
     double leftRightMargin = 0;
     bool leftRightFlipSuspected = false;
@@ -59,4 +59,4 @@ struct AlignmentCheck {
 
 AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& functional, const Thresholds& thresholds);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 int binOf(const Binning& binning, double value) {
     const double position = (value - binning.lo) / (binning.hi - binning.lo) * binning.bins;
@@ -34,4 +34,4 @@ int binCountFor(std::size_t samples) {
     return std::clamp(static_cast<int>(std::sqrt(static_cast<double>(samples) / 10.0)), 8, 32);
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

@@ -9,7 +9,7 @@
 
 #include "keldra/check/check_volume.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 struct Binning {
     double lo = 0;
@@ -27,4 +27,4 @@ double quantile(const Volume& volume, const std::vector<std::uint8_t>& mask, dou
 // Enough bins that each holds a fair number of samples: from 8 for a few hundred samples to 32.
 int binCountFor(std::size_t samples);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

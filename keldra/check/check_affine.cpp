@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 Point operator+(const Point& a, const Point& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 Point operator-(const Point& a, const Point& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
@@ -123,4 +123,4 @@ bool invert(const Affine& a, Affine& inverse) {
     return true;
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

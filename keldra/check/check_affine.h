@@ -5,7 +5,7 @@
 
 #include <array>
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 struct Point {
     double x = 0;
@@ -43,4 +43,4 @@ bool invert(const Affine& a, Affine& inverse);
 
 bool isFinite(const Affine& a);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

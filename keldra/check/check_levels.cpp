@@ -6,7 +6,7 @@
 #include "keldra/check/head_mask.h"
 #include "keldra/check/volume_filters.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 namespace {
 
 // The anatomy's fine and coarse voxel sizes, roughly, and their smoothing (standard deviation).
@@ -169,4 +169,4 @@ bool prepareFunctional(const Volume& functional, FunctionalLevels& levels, std::
     return true;
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

@@ -13,7 +13,7 @@
 #include "keldra/check/binning.h"
 #include "keldra/check/check_volume.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 struct AnatomyLevel {
     Volume volume;       // finite samples, at least 2 voxels along every axis
@@ -54,4 +54,4 @@ struct FunctionalLevels {
 // single value, too few head voxels.
 bool prepareFunctional(const Volume& functional, FunctionalLevels& levels, std::string& error);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

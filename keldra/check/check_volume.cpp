@@ -1,7 +1,7 @@
 // Grid facts of the alignment check's volumes.
 #include "keldra/check/check_volume.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 std::array<double, 3> Volume::spacingMm() const {
     return {length(voxelToWorld.column(0)), length(voxelToWorld.column(1)), length(voxelToWorld.column(2))};
@@ -17,4 +17,4 @@ bool isWellFormed(const Volume& volume) {
            volume.samples.size() == volume.voxelCount() && invert(volume.voxelToWorld, inverse);
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

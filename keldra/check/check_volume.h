@@ -8,7 +8,7 @@
 
 #include "keldra/check/check_affine.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 struct Volume {
     std::array<int, 3> size{0, 0, 0};
@@ -34,4 +34,4 @@ struct Volume {
 // invertible, finite transform.
 bool isWellFormed(const Volume& volume);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

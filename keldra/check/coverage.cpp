@@ -1,7 +1,7 @@
 // Shares of a masked volume inside another grid.
 #include "keldra/check/coverage.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 double shareInsideGrid(const Volume& volume, const std::vector<std::uint8_t>& mask, const std::array<int, 3>& gridSize,
                        const Affine& gridVoxelToWorld) {
@@ -30,4 +30,4 @@ double shareInsideGrid(const Volume& volume, const std::vector<std::uint8_t>& ma
     return marked > 0 ? static_cast<double>(inside) / static_cast<double>(marked) : 0.0;
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

@@ -9,7 +9,7 @@
 
 #include "keldra/check/check_volume.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 // The share (0..1) of the voxels marked in `mask` whose centres, placed in the world by
 // `volume`'s transform, lie inside the box of a grid of `gridSize` voxels placed by
@@ -18,4 +18,4 @@ namespace orvane::check {
 double shareInsideGrid(const Volume& volume, const std::vector<std::uint8_t>& mask, const std::array<int, 3>& gridSize,
                        const Affine& gridVoxelToWorld);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

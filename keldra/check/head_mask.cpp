@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 std::optional<double> headThreshold(const Volume& volume) {
     double lo = INFINITY;
@@ -135,4 +135,4 @@ std::vector<std::uint8_t> headMask(const Volume& volume, double threshold, int d
     return mask;
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

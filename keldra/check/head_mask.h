@@ -10,7 +10,7 @@
 
 #include "keldra/check/check_volume.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 // The threshold between background and head; nothing when the volume has fewer than two
 // distinct finite values.
@@ -22,4 +22,4 @@ std::optional<double> headThreshold(const Volume& volume);
 // the edge of the head itself is inside. Non-finite samples stay outside.
 std::vector<std::uint8_t> headMask(const Volume& volume, double threshold, int dilations);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 SearchResult patternSearch(const std::function<double(const MotionParameters&)>& objective,
                            const MotionParameters& start, double startValue, const SearchSettings& settings) {
@@ -70,4 +70,4 @@ SearchResult patternSearch(const std::function<double(const MotionParameters&)>&
     return result;
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

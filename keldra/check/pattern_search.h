@@ -10,7 +10,7 @@
 
 #include "keldra/check/rigid_motion.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 struct SearchSettings {
     std::array<bool, 6> free{true, true, true, false, false, false};
@@ -29,4 +29,4 @@ struct SearchResult {
 SearchResult patternSearch(const std::function<double(const MotionParameters&)>& objective,
                            const MotionParameters& start, double startValue, const SearchSettings& settings);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

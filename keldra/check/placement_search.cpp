@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 namespace {
 
 
@@ -105,4 +105,4 @@ Placement refineRigid(const PlacementProblem& problem, const Placement& start) {
     return {result.parameters, result.value, result.evaluations};
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

@@ -9,7 +9,7 @@
 #include "keldra/check/pattern_search.h"
 #include "keldra/check/similarity.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 // The range of the translation grid (each way, per axis) and of the searches' bounds.
 constexpr double kTranslationGridRangeMm = 24.0;
@@ -37,4 +37,4 @@ struct PlacementProblem {
 Placement searchTranslation(const PlacementProblem& problem);
 Placement refineRigid(const PlacementProblem& problem, const Placement& start);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

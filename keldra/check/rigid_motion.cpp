@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 Affine rigidMotion(const MotionParameters& p, const Point& centre) {
     return Affine::translation({p[0], p[1], p[2]}) * Affine::rotationAbout(centre, {p[3], p[4], p[5]});
@@ -21,4 +21,4 @@ double rmsDisplacement(const Affine& motion, const Point& centre, double radiusM
     return std::sqrt(radiusMm * radiusMm / 5.0 * trace + dot(moved, moved));
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

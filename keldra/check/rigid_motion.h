@@ -7,7 +7,7 @@
 
 #include "keldra/check/check_affine.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 // tx, ty, tz in millimetres, then rx, ry, rz in degrees.
 using MotionParameters = std::array<double, 6>;
@@ -20,4 +20,4 @@ Affine rigidMotion(const MotionParameters& parameters, const Point& centre);
 // minus the identity.
 double rmsDisplacement(const Affine& motion, const Point& centre, double radiusMm);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

@@ -5,7 +5,7 @@
 #include <array>
 #include <cmath>
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 SimilarityMeasure::SimilarityMeasure(const Volume& functional, const std::vector<std::uint8_t>& mask,
                                      const Volume& anatomy, const Binning& functionalBins,
@@ -206,4 +206,4 @@ Similarity SimilarityMeasure::similarity(const Affine& motion) const {
     return result;
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

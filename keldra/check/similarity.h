@@ -18,7 +18,7 @@
 #include "keldra/check/binning.h"
 #include "keldra/check/check_volume.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 struct Similarity {
     double nmi = 0;                 // 0 when the overlap is too small to measure
@@ -62,4 +62,4 @@ private:
     std::size_t minimumOverlap_ = 0;
 };
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 namespace {
 
 std::vector<std::pair<const char*, double Thresholds::*>> thresholdFields() {
@@ -133,4 +133,4 @@ Verdict decideVerdict(const VerdictEvidence& e, const Thresholds& t, std::vector
     return verdict;
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 enum class Verdict { Aligned, Check, Misaligned };
 
@@ -52,4 +52,4 @@ struct VerdictEvidence {
 Verdict decideVerdict(const VerdictEvidence& evidence, const Thresholds& thresholds,
                       std::vector<std::string>& reasons);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 namespace {
 
 inline float finiteOrZero(float s) { return std::isfinite(s) ? s : 0.0f; }
@@ -118,4 +118,4 @@ Volume withFiniteSamples(const Volume& volume, float value) {
     return result;
 }
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

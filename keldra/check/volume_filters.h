@@ -7,7 +7,7 @@
 
 #include "keldra/check/check_volume.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 
 // Separable Gaussian smoothing with the given standard deviation in voxels along each axis (0:
 // that axis untouched). Near the grid's border the kernel is cut and renormalised. Samples
@@ -22,4 +22,4 @@ Volume halved(const Volume& volume, const std::array<bool, 3>& halve);
 // NaN and infinite samples replaced by `value`.
 Volume withFiniteSamples(const Volume& volume, float value);
 
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

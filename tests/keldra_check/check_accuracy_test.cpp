@@ -10,7 +10,7 @@
 #include "testdata/epi_from_t1.h"
 #include "testdata/nifti_volumes.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 namespace {
 
 using testdata::EpiSpec;
@@ -124,4 +124,4 @@ TEST_F(CheckAccuracy, LeftRightFlipsAreFlagged) {
 }
 
 }  // namespace
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

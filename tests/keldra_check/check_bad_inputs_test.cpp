@@ -8,7 +8,7 @@
 #include "keldra/check/alignment_check.h"
 #include "testdata/epi_from_t1.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 namespace {
 
 class CheckBadInputs : public ::testing::Test {
@@ -110,4 +110,4 @@ TEST_F(CheckBadInputs, TwoSliceFunctionalIsMeasured) {
 }
 
 }  // namespace
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check

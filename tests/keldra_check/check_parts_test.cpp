@@ -8,7 +8,7 @@
 #include "keldra/check/rigid_motion.h"
 #include "keldra/check/verdict.h"
 
-namespace orvane::check {
+namespace orvane::keldra::check {
 namespace {
 
 TEST(RmsDisplacement, MatchesTheMeanOverTheSphere) {
@@ -82,4 +82,4 @@ TEST(Verdict, FollowsTheThresholds) {
 }
 
 }  // namespace
-}  // namespace orvane::check
+}  // namespace orvane::keldra::check
