@@ -21,11 +21,11 @@ struct SearchOutcome {
     Placement rigid;
 };
 
-SearchOutcome searchPlacement(const PlacementProblem& problem, bool rigid) {
+SearchOutcome searchPlacement(const PlacementProblem& problem, int rigidHalvings) {
     SearchOutcome outcome;
     outcome.translation = searchTranslation(problem);
-    if (rigid && outcome.translation.nmi > 0) {
-        outcome.rigid = refineRigid(problem, outcome.translation);
+    if (outcome.translation.nmi > 0) {
+        outcome.rigid = refineRigid(problem, outcome.translation, rigidHalvings);
     } else {
         outcome.rigid = outcome.translation;
     }
@@ -61,15 +61,17 @@ Affine leftRightMirror(const Volume& functional, const Point& headCentre) {
 
 void runSearches(const PlacementProblem& plain, const PlacementProblem& mirrored, SearchOutcome& plainOutcome,
                  SearchOutcome& mirroredOutcome) {
-    // The mirrored search runs beside the plain one; both only read the prepared images. It
-    // needs no rotations: a mirror of the right axis undoes a flip exactly.
+    // The mirrored search runs beside the plain one; both only read the prepared images. The
+    // mirror gets rotations too (a head turned about y or z turns the other way in the mirror,
+    // and only rotations make the two comparable then), with coarser last steps: it serves the
+    // comparison, not the report.
     std::thread beside;
     try {
-        beside = std::thread([&] { mirroredOutcome = searchPlacement(mirrored, false); });
+        beside = std::thread([&] { mirroredOutcome = searchPlacement(mirrored, 1); });
     } catch (const std::system_error&) {
-        mirroredOutcome = searchPlacement(mirrored, false);
+        mirroredOutcome = searchPlacement(mirrored, 1);
     }
-    plainOutcome = searchPlacement(plain, true);
+    plainOutcome = searchPlacement(plain, 2);
     if (beside.joinable()) {
         beside.join();
     }
@@ -119,7 +121,7 @@ AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& fun
     SearchOutcome plainOutcome, mirroredOutcome;
     runSearches(plain, mirrored, plainOutcome, mirroredOutcome);
     result.evaluations = plainOutcome.translation.evaluations + plainOutcome.rigid.evaluations +
-                         mirroredOutcome.translation.evaluations;
+                         mirroredOutcome.translation.evaluations + mirroredOutcome.rigid.evaluations;
 
     const bool overlaps = result.headCoverage > 0 && result.fieldOfViewInsideAnatomy > 0;
     result.measured = plainOutcome.rigid.nmi > 0;
@@ -137,9 +139,8 @@ AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& fun
         const Similarity atBest = fine.similarity(result.bestFit);
         result.nmiAtBest = atBest.nmi;
         result.correlationRatioAtBest = atBest.correlationRatio;
-        // Like with like: the best translations of the plain and the mirrored functional.
-        const double plainNmi = plainOutcome.translation.nmi;
-        result.nmiMirrored = mirroredOutcome.translation.nmi;
+        const double plainNmi = plainOutcome.rigid.nmi;
+        result.nmiMirrored = mirroredOutcome.rigid.nmi;
         result.leftRightMargin = plainNmi > 1 ? (result.nmiMirrored - plainNmi) / (plainNmi - 1) : 0;
         result.leftRightFlipSuspected = result.leftRightMargin >= thresholds.flipMinMargin;
     }

@@ -37,9 +37,9 @@ struct AlignmentCheck {
     double rmsDisplacementMm = 0;
     Affine bestFit = Affine::identity();  // world to world: the functional's corrected placement
 
-    // The translation search with the functional mirrored left-right: its best NMI and how much
-    // better it is than the unmirrored best translation, relative to that one's information
-    // ((mirrored - plain) / (plain - 1); below 0 when the mirror fits worse).
+    // The same search with the functional mirrored left-right: its best NMI and how much better
+    // it is than the unmirrored best, relative to the unmirrored best's information
+    // ((mirrored - best) / (best - 1); below 0 when the mirror fits worse).
     double nmiMirrored = 0;
     double leftRightMargin = 0;
     bool leftRightFlipSuspected = false;

@@ -93,11 +93,11 @@ Placement searchTranslation(const PlacementProblem& problem) {
     return best;
 }
 
-Placement refineRigid(const PlacementProblem& problem, const Placement& start) {
+Placement refineRigid(const PlacementProblem& problem, const Placement& start, int halvings) {
     SearchSettings settings;
     settings.free = {true, true, true, true, true, true};
     settings.firstStep = {0.5, 0.5, 0.5, 1.5, 1.5, 1.5};
-    settings.halvings = 2;
+    settings.halvings = halvings;
     const double t = kTranslationBoundMm, r = kRotationBoundDegrees;
     settings.lowest = {-t, -t, -t, -r, -r, -r};
     settings.highest = {t, t, t, r, r, r};

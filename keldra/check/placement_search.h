@@ -35,6 +35,7 @@ struct PlacementProblem {
 };
 
 Placement searchTranslation(const PlacementProblem& problem);
-Placement refineRigid(const PlacementProblem& problem, const Placement& start);
+// The last steps are 0.5 mm and 1.5 degrees halved `halvings` times.
+Placement refineRigid(const PlacementProblem& problem, const Placement& start, int halvings);
 
 }  // namespace orvane::keldra::check
