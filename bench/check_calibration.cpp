@@ -15,13 +15,13 @@
 #include <vector>
 
 #include "keldra/check/alignment_check.h"
-#include "testdata/epi_from_t1.h"
-#include "testdata/nifti_volumes.h"
+#include "tests/data/epi_from_t1.h"
+#include "tests/data/nifti_volumes.h"
 
 namespace {
 
 using orvane::keldra::check::AlignmentCheck;
-using orvane::keldra::check::Point;
+using orvane::keldra::Vector3d;
 using orvane::testdata::EpiSpec;
 using orvane::testdata::Flip;
 
@@ -33,10 +33,10 @@ struct Outcome {
     double seconds = 0;
 };
 
-Point randomDirection(std::mt19937& random) {
+Vector3d randomDirection(std::mt19937& random) {
     std::normal_distribution<double> g(0, 1);
-    Point d{g(random), g(random), g(random)};
-    return (1.0 / orvane::keldra::check::length(d)) * d;
+    Vector3d d{g(random), g(random), g(random)};
+    return (1.0 / orvane::keldra::length(d)) * d;
 }
 
 // Varied acquisitions: voxel sizes, tilts, grid placement, noise, bias, seeds.
@@ -66,7 +66,7 @@ EpiSpec variedSpec(std::mt19937& random, unsigned seed) {
 std::string onlyGroups;
 
 Outcome run(const std::string& group, const orvane::keldra::check::AnatomyReference& anatomy, const orvane::keldra::check::Volume& f,
-            const Point& truth) {
+            const Vector3d& truth) {
     Outcome o;
     if (group.compare(0, onlyGroups.size(), onlyGroups) != 0) {
         o.group = "(skipped)";
@@ -76,8 +76,8 @@ Outcome run(const std::string& group, const orvane::keldra::check::AnatomyRefere
     const auto start = std::chrono::steady_clock::now();
     o.check = orvane::keldra::check::checkAlignment(anatomy, f, orvane::keldra::check::Thresholds{});
     o.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    o.trueShift = orvane::keldra::check::length(truth);
-    o.error = orvane::keldra::check::length(o.check.shiftMm - truth);
+    o.trueShift = orvane::keldra::length(truth);
+    o.error = orvane::keldra::length(o.check.shiftMm - truth);
     return o;
 }
 
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
         report(pair);
         // The pair's own residual (the headers of a real pair need not agree to the millimetre)
         // is part of the truth for its shifted copies.
-        const Point own = pair.check.shiftMm;
+        const Vector3d own = pair.check.shiftMm;
         // Its functional's data mirrored along the left-right voxel axis, header kept.
         orvane::keldra::check::Volume mirrored = nibabelFunctional;
         for (int k = 0; k < mirrored.size[2]; ++k) {
@@ -194,10 +194,10 @@ int main(int argc, char** argv) {
         report(run("nibabel flipped", nibabelReference, mirrored, {}));
         for (double length : {3.0, 6.0, 10.0}) {
             for (int n = 0; n < (quick ? 1 : 4); ++n) {
-                const Point shift = length * randomDirection(random);
+                const Vector3d shift = length * randomDirection(random);
                 orvane::keldra::check::Volume moved = nibabelFunctional;
                 // The header moved by -shift: the check must find +shift.
-                moved.voxelToWorld = orvane::keldra::check::Affine::translation(-1.0 * shift) * moved.voxelToWorld;
+                moved.voxelToWorld = orvane::keldra::Affine::translation(-1.0 * shift) * moved.voxelToWorld;
                 char group[32];
                 std::snprintf(group, sizeof group, "nibabel shift %.0f mm", length);
                 report(run(group, nibabelReference, moved, shift + own));

@@ -34,18 +34,18 @@ SearchOutcome searchPlacement(const PlacementProblem& problem, int rigidHalvings
 
 // The mirror through the functional's head centre across its voxel axis that points most
 // left-right: what a flipped voxel order or a sign error in that column of the transform does.
-Affine leftRightMirror(const Volume& functional, const Point& headCentre) {
+Affine leftRightMirror(const Volume& functional, const Vector3d& headCentre) {
     int axis = 0;
     double best = -1;
     for (int a = 0; a < 3; ++a) {
-        const Point c = functional.voxelToWorld.column(a);
+        const Vector3d c = functional.voxelToWorld.column(a);
         const double share = std::fabs(c.x) / length(c);
         if (share > best) {
             best = share;
             axis = a;
         }
     }
-    const Point n = (1.0 / length(functional.voxelToWorld.column(axis))) * functional.voxelToWorld.column(axis);
+    const Vector3d n = (1.0 / length(functional.voxelToWorld.column(axis))) * functional.voxelToWorld.column(axis);
     // p -> p - 2 n (n . (p - c))
     Affine mirror = Affine::identity();
     const double nv[3] = {n.x, n.y, n.z};
@@ -102,7 +102,7 @@ AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& fun
     const AnatomyLevel& coarseAnatomy = levels.coarseIsFine ? anatomy.fine : anatomy.coarse;
     const SimilarityMeasure coarse(levels.coarse.volume, levels.coarse.mask, coarseAnatomy.volume, levels.coarse.bins,
                                    anatomyBins(coarseAnatomy, levels.coarse), kCoarsePoints);
-    const Point centre = functional.centre();
+    const Vector3d centre = functional.centre();
     const Similarity atHeader = fine.similarity(Affine::identity());
     result.nmiAtHeader = atHeader.nmi;
     result.correlationRatioAtHeader = atHeader.correlationRatio;

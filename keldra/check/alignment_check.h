@@ -28,12 +28,12 @@ struct AlignmentCheck {
 
     // The translation, in world millimetres, that added to the functional's transform makes
     // it most alike the anatomy, and its length.
-    Point shiftMm;
+    Vector3d shiftMm;
     double shiftLengthMm = 0;
     // The best rigid fit: rotations about the world axes through the functional's centre (x,
     // then y, then z; degrees) with its own translation, and its RMS displacement.
-    Point rotationDegrees;
-    Point rigidShiftMm;
+    Vector3d rotationDegrees;
+    Vector3d rigidShiftMm;
     double rmsDisplacementMm = 0;
     Affine bestFit = Affine::identity();  // world to world: the functional's corrected placement
 

@@ -134,12 +134,12 @@ bool prepareFunctional(const Volume& functional, FunctionalLevels& levels, std::
     }
     fine.bins = functionalBinning(fine);
 
-    Point sum;
+    Vector3d sum;
     for (int k = 0; k < functional.size[2]; ++k) {
         for (int j = 0; j < functional.size[1]; ++j) {
             for (int i = 0; i < functional.size[0]; ++i) {
                 if (fine.mask[functional.index(i, j, k)]) {
-                    sum = sum + Point{static_cast<double>(i), static_cast<double>(j), static_cast<double>(k)};
+                    sum = sum + Vector3d{static_cast<double>(i), static_cast<double>(j), static_cast<double>(k)};
                 }
             }
         }

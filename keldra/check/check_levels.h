@@ -46,7 +46,7 @@ struct FunctionalLevels {
     FunctionalLevel fine;
     FunctionalLevel coarse;
     bool coarseIsFine = false;  // a small functional is not thinned out
-    Point headCentre;  // the centroid of the fine mask, in world millimetres
+    Vector3d headCentre;  // the centroid of the fine mask, in world millimetres
     std::size_t nonFiniteSamples = 0;
 };
 

@@ -18,7 +18,7 @@ std::string number(double value, int decimals) {
     return s;
 }
 
-nlohmann::json vector(const Point& p) { return nlohmann::json::array({p.x, p.y, p.z}); }
+nlohmann::json vector(const Vector3d& p) { return nlohmann::json::array({p.x, p.y, p.z}); }
 
 }  // namespace
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "keldra/check/check_affine.h"
+#include "keldra/geometry/affine.h"
 
 namespace orvane::keldra::check {
 
@@ -27,7 +27,7 @@ struct Volume {
     // The world length of one voxel step along each voxel axis.
     std::array<double, 3> spacingMm() const;
     // The world position of the centre of the grid.
-    Point centre() const;
+    Vector3d centre() const;
 };
 
 // Whether `volume` is usable at all: a positive size, as many samples as voxels, and an

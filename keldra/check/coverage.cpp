@@ -5,11 +5,11 @@ namespace orvane::keldra::check {
 
 double shareInsideGrid(const Volume& volume, const std::vector<std::uint8_t>& mask, const std::array<int, 3>& gridSize,
                        const Affine& gridVoxelToWorld) {
-    Affine worldToGrid;
-    if (!invert(gridVoxelToWorld, worldToGrid)) {
+    const std::optional<Affine> worldToGrid = gridVoxelToWorld.inverse();
+    if (!worldToGrid) {
         return 0;
     }
-    const Affine toGrid = worldToGrid * volume.voxelToWorld;
+    const Affine toGrid = *worldToGrid * volume.voxelToWorld;
     std::size_t marked = 0;
     std::size_t inside = 0;
     for (int k = 0; k < volume.size[2]; ++k) {
@@ -19,7 +19,7 @@ double shareInsideGrid(const Volume& volume, const std::vector<std::uint8_t>& ma
                     continue;
                 }
                 ++marked;
-                const Point p = toGrid.apply({static_cast<double>(i), static_cast<double>(j), static_cast<double>(k)});
+                const Vector3d p = toGrid.apply({static_cast<double>(i), static_cast<double>(j), static_cast<double>(k)});
                 if (p.x >= -0.5 && p.y >= -0.5 && p.z >= -0.5 && p.x <= gridSize[0] - 0.5 && p.y <= gridSize[1] - 0.5 &&
                     p.z <= gridSize[2] - 0.5) {
                     ++inside;

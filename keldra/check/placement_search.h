@@ -26,7 +26,7 @@ struct PlacementProblem {
     const SimilarityMeasure& coarse;
     const SimilarityMeasure& fine;
     Affine base;   // applied to the functional before the motion (identity, or a mirror)
-    Point centre;  // the centre of the rotations
+    Vector3d centre;  // the centre of the rotations
     // The translation grid's step: as long as the coarse level's maxima are wide.
     double gridStepMm = 8.0;
     // How many grid maxima are refined at the coarse level, and how many of those at the fine.

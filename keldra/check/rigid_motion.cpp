@@ -5,11 +5,16 @@
 
 namespace orvane::keldra::check {
 
-Affine rigidMotion(const MotionParameters& p, const Point& centre) {
-    return Affine::translation({p[0], p[1], p[2]}) * Affine::rotationAbout(centre, {p[3], p[4], p[5]});
+Affine rigidMotion(const MotionParameters& p, const Vector3d& centre) {
+    return Affine::translation({p[0], p[1], p[2]}) * rotationAbout(centre, {p[3], p[4], p[5]});
 }
 
-double rmsDisplacement(const Affine& motion, const Point& centre, double radiusMm) {
+Affine rotationAbout(const Vector3d& centre, const Vector3d& degrees) {
+    return Affine::translation(centre) * Affine::rotation(degrees.x, degrees.y, degrees.z) *
+           Affine::translation(-1.0 * centre);
+}
+
+double rmsDisplacement(const Affine& motion, const Vector3d& centre, double radiusMm) {
     double trace = 0;
     for (int r = 0; r < 3; ++r) {
         for (int c = 0; c < 3; ++c) {
@@ -17,7 +22,7 @@ double rmsDisplacement(const Affine& motion, const Point& centre, double radiusM
             trace += d * d;
         }
     }
-    const Point moved = motion.apply(centre) - centre;
+    const Vector3d moved = motion.apply(centre) - centre;
     return std::sqrt(radiusMm * radiusMm / 5.0 * trace + dot(moved, moved));
 }
 

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "keldra/check/check_affine.h"
+#include "keldra/geometry/affine.h"
 
 namespace orvane::keldra::check {
 
@@ -13,11 +13,14 @@ namespace orvane::keldra::check {
 using MotionParameters = std::array<double, 6>;
 
 // Rotation about `centre`, then translation.
-Affine rigidMotion(const MotionParameters& parameters, const Point& centre);
+Affine rigidMotion(const MotionParameters& parameters, const Vector3d& centre);
+
+// Rotation about the world x, then y, then z axis through `centre` (degrees).
+Affine rotationAbout(const Vector3d& centre, const Vector3d& degrees);
 
 // The root-mean-square distance by which `motion` moves the points of a solid sphere of
 // `radiusMm` about `centre`: sqrt(r^2/5 * trace(DᵀD) + |motion(c) - c|^2), D = its 3x3 part
 // minus the identity.
-double rmsDisplacement(const Affine& motion, const Point& centre, double radiusMm);
+double rmsDisplacement(const Affine& motion, const Vector3d& centre, double radiusMm);
 
 }  // namespace orvane::keldra::check

@@ -14,7 +14,7 @@ SimilarityMeasure::SimilarityMeasure(const Volume& functional, const std::vector
       functionalVoxelToWorld_(functional.voxelToWorld),
       functionalBins_(functionalBins),
       anatomyBins_(anatomyBins) {
-    invert(anatomy.voxelToWorld, anatomyWorldToVoxel_);
+    anatomyWorldToVoxel_ = anatomy.voxelToWorld.inverse().value_or(Affine::identity());
     std::size_t masked = 0;
     for (std::size_t i = 0; i < mask.size(); ++i) {
         masked += mask[i] && std::isfinite(functional.samples[i]) ? 1 : 0;
@@ -105,17 +105,17 @@ std::size_t SimilarityMeasure::visitOverlap(const Affine& motion, Visit&& visit)
     }
     // Thick voxels: the mean over the points spread within each; a voxel counts as inside when
     // its centre is.
-    std::vector<Point> offsets;
-    for (const Point& s : subPoints_) {
-        offsets.push_back(m.applyLinear(s));
+    std::vector<Vector3d> offsets;
+    for (const Vector3d& s : subPoints_) {
+        offsets.push_back(m.apply(s) - m.apply({}));
     }
     const double share = 1.0 / static_cast<double>(offsets.size());
     for (const SamplePoint& p : points_) {
-        const Point centre = m.apply({p.x, p.y, p.z});
+        const Vector3d centre = m.apply({p.x, p.y, p.z});
         double centreValue;
         overlap += trilinear(anatomy_, centre.x, centre.y, centre.z, centreValue) ? 1 : 0;
         double sum = 0;
-        for (const Point& o : offsets) {
+        for (const Vector3d& o : offsets) {
             double value;
             sum += trilinear(anatomy_, centre.x + o.x, centre.y + o.y, centre.z + o.z, value) ? value : background;
         }

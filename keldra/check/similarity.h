@@ -53,7 +53,7 @@ private:
     std::size_t visitOverlap(const Affine& motion, Visit&& visit) const;
 
     std::vector<SamplePoint> points_;
-    std::vector<Point> subPoints_;  // offsets within a functional voxel, in its voxel units
+    std::vector<Vector3d> subPoints_;  // offsets within a functional voxel, in its voxel units
     const Volume& anatomy_;
     Affine functionalVoxelToWorld_;
     Affine anatomyWorldToVoxel_;

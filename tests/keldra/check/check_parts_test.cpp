@@ -12,7 +12,7 @@ namespace orvane::keldra::check {
 namespace {
 
 TEST(RmsDisplacement, MatchesTheMeanOverTheSphere) {
-    const Point centre{10, -20, 30};
+    const Vector3d centre{10, -20, 30};
     const double radius = 80;
     std::mt19937 random(3);
     std::uniform_real_distribution<double> u(-1, 1);
@@ -23,11 +23,11 @@ TEST(RmsDisplacement, MatchesTheMeanOverTheSphere) {
         double sum = 0;
         int n = 0;
         while (n < 200000) {
-            const Point offset{radius * u(random), radius * u(random), radius * u(random)};
+            const Vector3d offset{radius * u(random), radius * u(random), radius * u(random)};
             if (dot(offset, offset) > radius * radius) {
                 continue;
             }
-            const Point moved = motion.apply(centre + offset) - (centre + offset);
+            const Vector3d moved = motion.apply(centre + offset) - (centre + offset);
             sum += dot(moved, moved);
             ++n;
         }

@@ -7,8 +7,8 @@
 #include <random>
 
 #include "keldra/check/alignment_check.h"
-#include "testdata/epi_from_t1.h"
-#include "testdata/nifti_volumes.h"
+#include "tests/data/epi_from_t1.h"
+#include "tests/data/nifti_volumes.h"
 
 namespace orvane::keldra::check {
 namespace {
@@ -64,7 +64,7 @@ TEST_F(CheckAccuracy, TranslationsUpTo10MmAreFoundWithin1MmAndJudgedByLength) {
     int within = 0;
     for (int n = 0; n < cases; ++n) {
         EpiSpec spec = variedSpec(random, 100 + static_cast<unsigned>(n));
-        const Point direction{gaussian(random), gaussian(random), gaussian(random)};
+        const Vector3d direction{gaussian(random), gaussian(random), gaussian(random)};
         // Half the cases at 6 mm or more, where the verdict must be `misaligned`.
         const double shift = n % 2 ? 6.0 + 4.0 * u(random) : 6.0 * u(random);
         spec.trueShiftMm = (shift / length(direction)) * direction;
@@ -104,7 +104,7 @@ TEST_F(CheckAccuracy, AlignedPairsComeOutAligned) {
     EXPECT_FALSE(real.leftRightFlipSuspected);
     // Its header moved by 8 mm: found again within 2 mm of where the pair itself lines up.
     Volume moved = functional;
-    const Point shift{4, -4, 5.66};
+    const Vector3d shift{4, -4, 5.66};
     moved.voxelToWorld = Affine::translation(-1.0 * shift) * moved.voxelToWorld;
     const AlignmentCheck shifted = checkAlignment(reference, moved, Thresholds{});
     EXPECT_EQ(shifted.verdict, Verdict::Misaligned);
@@ -113,7 +113,7 @@ TEST_F(CheckAccuracy, AlignedPairsComeOutAligned) {
 
 TEST_F(CheckAccuracy, LeftRightFlipsAreFlagged) {
     std::mt19937 random(13);
-    for (const Point shift : {Point{0, 0, 0}, Point{3, -2, 2}}) {
+    for (const Vector3d shift : {Vector3d{0, 0, 0}, Vector3d{3, -2, 2}}) {
         EpiSpec spec = variedSpec(random, 40);
         spec.flip = Flip::VoxelOrder;
         spec.trueShiftMm = shift;

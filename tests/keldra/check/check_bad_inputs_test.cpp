@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "keldra/check/alignment_check.h"
-#include "testdata/epi_from_t1.h"
+#include "tests/data/epi_from_t1.h"
 
 namespace orvane::keldra::check {
 namespace {

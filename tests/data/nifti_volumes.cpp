@@ -1,5 +1,5 @@
 // NIfTI input and output of test volumes through nifti_clib.
-#include "testdata/nifti_volumes.h"
+#include "tests/data/nifti_volumes.h"
 
 #include <nifti2_io.h>
 
@@ -24,8 +24,8 @@ void convert(const void* data, std::size_t count, std::vector<float>& out, doubl
     }
 }
 
-keldra::check::Affine fromNifti(const nifti_dmat44& m) {
-    keldra::check::Affine a;
+keldra::Affine fromNifti(const nifti_dmat44& m) {
+    keldra::Affine a;
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {
             a.m[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)] = m.m[r][c];
@@ -34,7 +34,7 @@ keldra::check::Affine fromNifti(const nifti_dmat44& m) {
     return a;
 }
 
-nifti_dmat44 toNifti(const keldra::check::Affine& a) {
+nifti_dmat44 toNifti(const keldra::Affine& a) {
     nifti_dmat44 m;
     for (int r = 0; r < 4; ++r) {
         for (int c = 0; c < 4; ++c) {

@@ -32,12 +32,12 @@ enum class Flip {
 struct EpiSpec {
     std::array<int, 3> size{64, 64, 36};
     std::array<double, 3> voxelMm{3.0, 3.0, 3.5};
-    keldra::check::Point tiltDegrees{15, 0, 0};  // the grid's rotation about the world axes
-    keldra::check::Point gridOffsetMm{};         // the grid's centre relative to the brain's centre
+    keldra::Vector3d tiltDegrees{15, 0, 0};  // the grid's rotation about the world axes
+    keldra::Vector3d gridOffsetMm{};         // the grid's centre relative to the brain's centre
     // The truth: the header's placement must be moved by this rotation (about the grid's
     // centre, degrees) and then this translation (world mm) to put the data where they belong.
-    keldra::check::Point trueShiftMm{};
-    keldra::check::Point trueRotationDegrees{};
+    keldra::Vector3d trueShiftMm{};
+    keldra::Vector3d trueRotationDegrees{};
     Flip flip = Flip::None;
     double noise = 0.03;          // standard deviation relative to the brain's fluid signal
     double biasAmplitude = 0.15;  // the bias field's largest deviation from 1
@@ -65,7 +65,7 @@ private:
     std::string error_;
     keldra::check::Volume t1_;
     keldra::check::Volume contrast_;  // the functional contrast at the T1's grid, unblurred
-    keldra::check::Point brainCentre_;
+    keldra::Vector3d brainCentre_;
     std::map<long, keldra::check::Volume> blurred_;  // by sigma in micrometres
 };
 

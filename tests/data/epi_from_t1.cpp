@@ -1,19 +1,20 @@
 // Making echo-planar-like functionals from the T1.
-#include "testdata/epi_from_t1.h"
+#include "tests/data/epi_from_t1.h"
 
 #include <algorithm>
 #include <cmath>
 #include <random>
 #include <vector>
 
+#include "keldra/check/rigid_motion.h"
 #include "keldra/check/volume_filters.h"
-#include "testdata/nifti_volumes.h"
+#include "tests/data/nifti_volumes.h"
 
 namespace orvane::testdata {
 namespace {
 
-using keldra::check::Affine;
-using keldra::check::Point;
+using keldra::Affine;
+using keldra::Vector3d;
 using keldra::check::Volume;
 
 float quantileOf(std::vector<float> values, double q) {
@@ -23,7 +24,7 @@ float quantileOf(std::vector<float> values, double q) {
 }
 
 // Trilinear sample at voxel coordinates; 0 outside.
-double sampleAt(const Volume& v, const Point& p) {
+double sampleAt(const Volume& v, const Vector3d& p) {
     if (!(p.x >= 0 && p.y >= 0 && p.z >= 0 && p.x <= v.size[0] - 1 && p.y <= v.size[1] - 1 && p.z <= v.size[2] - 1)) {
         return 0.0;
     }
@@ -64,13 +65,13 @@ EpiGenerator::EpiGenerator() {
         return;
     }
     std::vector<float> brainValues;
-    Point sum;
+    Vector3d sum;
     for (int k = 0; k < t1_.size[2]; ++k) {
         for (int j = 0; j < t1_.size[1]; ++j) {
             for (int i = 0; i < t1_.size[0]; ++i) {
                 if (brain.at(i, j, k) > 0) {
                     brainValues.push_back(t1_.at(i, j, k));
-                    sum = sum + Point{static_cast<double>(i), static_cast<double>(j), static_cast<double>(k)};
+                    sum = sum + Vector3d{static_cast<double>(i), static_cast<double>(j), static_cast<double>(k)};
                 }
             }
         }
@@ -103,15 +104,14 @@ const Volume& EpiGenerator::contrastBlurredBy(double sigmaMm) {
 Volume EpiGenerator::anatomyOnGrid(const std::array<int, 3>& size) const {
     Volume anatomy;
     anatomy.size = size;
-    anatomy.voxelToWorld = Affine::translation(brainCentre_ - Point{(size[0] - 1) / 2.0, (size[1] - 1) / 2.0, (size[2] - 1) / 2.0});
-    Affine worldToT1;
-    keldra::check::invert(t1_.voxelToWorld, worldToT1);
+    anatomy.voxelToWorld = Affine::translation(brainCentre_ - Vector3d{(size[0] - 1) / 2.0, (size[1] - 1) / 2.0, (size[2] - 1) / 2.0});
+    const Affine worldToT1 = t1_.voxelToWorld.inverse().value_or(Affine::identity());
     const Affine toT1 = worldToT1 * anatomy.voxelToWorld;
     anatomy.samples.resize(anatomy.voxelCount());
     for (int k = 0; k < size[2]; ++k) {
         for (int j = 0; j < size[1]; ++j) {
             for (int i = 0; i < size[0]; ++i) {
-                const Point p = toT1.apply({static_cast<double>(i), static_cast<double>(j), static_cast<double>(k)});
+                const Vector3d p = toT1.apply({static_cast<double>(i), static_cast<double>(j), static_cast<double>(k)});
                 anatomy.samples[anatomy.index(i, j, k)] = static_cast<float>(sampleAt(t1_, p));
             }
         }
@@ -120,24 +120,23 @@ Volume EpiGenerator::anatomyOnGrid(const std::array<int, 3>& size) const {
 }
 
 Volume EpiGenerator::functional(const EpiSpec& spec) {
-    const Point gridCentre = brainCentre_ + spec.gridOffsetMm;
-    const Point halfGrid{(spec.size[0] - 1) / 2.0, (spec.size[1] - 1) / 2.0, (spec.size[2] - 1) / 2.0};
+    const Vector3d gridCentre = brainCentre_ + spec.gridOffsetMm;
+    const Vector3d halfGrid{(spec.size[0] - 1) / 2.0, (spec.size[1] - 1) / 2.0, (spec.size[2] - 1) / 2.0};
     // What the header says, and where the data truly come from.
-    const Affine header = Affine::rotationAbout(gridCentre, spec.tiltDegrees) * Affine::translation(gridCentre) *
+    const Affine header = keldra::check::rotationAbout(gridCentre, spec.tiltDegrees) * Affine::translation(gridCentre) *
                           scaling(spec.voxelMm) * Affine::translation(-1.0 * halfGrid);
-    const Affine truth = Affine::translation(spec.trueShiftMm) * Affine::rotationAbout(gridCentre, spec.trueRotationDegrees) * header;
+    const Affine truth = Affine::translation(spec.trueShiftMm) * keldra::check::rotationAbout(gridCentre, spec.trueRotationDegrees) * header;
 
     const double meanVoxel = (spec.voxelMm[0] + spec.voxelMm[1] + spec.voxelMm[2]) / 3.0;
     const Volume& source = contrastBlurredBy(0.4 * meanVoxel);
-    Affine worldToT1;
-    keldra::check::invert(t1_.voxelToWorld, worldToT1);
+    const Affine worldToT1 = t1_.voxelToWorld.inverse().value_or(Affine::identity());
     const Affine voxelToT1 = worldToT1 * truth;
 
     std::mt19937 random(spec.seed);
     std::normal_distribution<double> gaussian(0.0, 1.0);
     std::uniform_real_distribution<double> coefficient(-1.0, 1.0);
     const double bias[4] = {coefficient(random), coefficient(random), coefficient(random), coefficient(random)};
-    const Point sinus = brainCentre_ + Point{0, 42, -20};
+    const Vector3d sinus = brainCentre_ + Vector3d{0, 42, -20};
 
     Volume epi;
     epi.size = spec.size;
@@ -146,14 +145,14 @@ Volume EpiGenerator::functional(const EpiSpec& spec) {
         for (int j = 0; j < spec.size[1]; ++j) {
             for (int i = 0; i < spec.size[0]; ++i) {
                 const int si = spec.flip == Flip::VoxelOrder ? spec.size[0] - 1 - i : i;
-                const Point voxel{static_cast<double>(si), static_cast<double>(j), static_cast<double>(k)};
+                const Vector3d voxel{static_cast<double>(si), static_cast<double>(j), static_cast<double>(k)};
                 double signal = sampleAt(source, voxelToT1.apply(voxel));
                 // Bias and signal loss belong to the head, so they follow the true position.
-                const Point w = truth.apply(voxel) - brainCentre_;
-                const Point u = (1.0 / 80.0) * w;
+                const Vector3d w = truth.apply(voxel) - brainCentre_;
+                const Vector3d u = (1.0 / 80.0) * w;
                 const double field = 1.0 + spec.biasAmplitude * std::tanh(0.5 * bias[0] * u.x + 0.5 * bias[1] * u.y +
                                                                           0.4 * bias[2] * u.z + 0.3 * bias[3] * u.y * u.y);
-                const Point d = truth.apply(voxel) - sinus;
+                const Vector3d d = truth.apply(voxel) - sinus;
                 const double loss = 1.0 - spec.dropout * std::exp(-dot(d, d) / (2 * 14.0 * 14.0));
                 signal *= field * loss;
                 const double re = signal + spec.noise * gaussian(random);
