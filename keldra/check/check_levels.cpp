@@ -79,6 +79,42 @@ Binning functionalBinning(const FunctionalLevel& level) {
     return bins;
 }
 
+// Everything after the first averaging down, shared by both kinds of anatomy input.
+bool finishAnatomy(const Volume& firstAveraged, const std::array<int, 3>& size, const Affine& voxelToWorld,
+                   AnatomyReference& reference, std::string& error) {
+    const Volume fineAveraged = averagedDown(firstAveraged, kFineSpacingMm, 4);
+    const std::optional<double> threshold = headThreshold(fineAveraged);
+    if (!threshold) {
+        error = "the anatomy holds a single value: there is no head to compare with";
+        return false;
+    }
+    reference = AnatomyReference{};
+    reference.size = size;
+    reference.voxelToWorld = voxelToWorld;
+    const Volume coarseAveraged = averagedDown(fineAveraged, kCoarseSpacingMm, 4);
+    reference.fine = anatomyLevel(fineAveraged, kFineSmoothingMm, *threshold);
+    reference.coarse = anatomyLevel(coarseAveraged, kCoarseSmoothingMm, *threshold);
+    reference.headGrid = coarseAveraged;
+    reference.head = headMask(coarseAveraged, *threshold, 0);
+    return true;
+}
+
+bool usableAnatomyGrid(const std::array<int, 3>& size, const Affine& voxelToWorld, std::string& error) {
+    Volume probe;
+    probe.size = {1, 1, 1};
+    probe.samples = {0.0f};
+    probe.voxelToWorld = voxelToWorld;
+    if (!isWellFormed(probe)) {
+        error = "the anatomy's transform cannot be used";
+        return false;
+    }
+    if (size[0] < 2 || size[1] < 2 || size[2] < 2) {
+        error = "the anatomy needs at least 2 voxels along every axis";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool prepareAnatomy(const Volume& anatomy, AnatomyReference& reference, std::string& error) {
@@ -86,27 +122,33 @@ bool prepareAnatomy(const Volume& anatomy, AnatomyReference& reference, std::str
         error = "the anatomy's grid or transform cannot be used";
         return false;
     }
-    if (anatomy.size[0] < 2 || anatomy.size[1] < 2 || anatomy.size[2] < 2) {
-        error = "the anatomy needs at least 2 voxels along every axis";
+    if (!usableAnatomyGrid(anatomy.size, anatomy.voxelToWorld, error)) {
         return false;
     }
     // Averaged down first, so that the large anatomy is read once (non-finite samples count
     // as 0), and its threshold taken on the averaged values.
-    const Volume fineAveraged = averagedDown(anatomy, kFineSpacingMm, 4);
-    const std::optional<double> threshold = headThreshold(fineAveraged);
-    if (!threshold) {
-        error = "the anatomy holds a single value: there is no head to compare with";
+    return finishAnatomy(averagedDown(anatomy, kFineSpacingMm, 4), anatomy.size, anatomy.voxelToWorld, reference,
+                         error);
+}
+
+bool prepareAnatomy(const std::uint8_t* samples, const std::array<int, 3>& size, const Affine& voxelToWorld,
+                    AnatomyReference& reference, std::string& error) {
+    if (!usableAnatomyGrid(size, voxelToWorld, error)) {
         return false;
     }
-    reference = AnatomyReference{};
-    reference.size = anatomy.size;
-    reference.voxelToWorld = anatomy.voxelToWorld;
-    const Volume coarseAveraged = averagedDown(fineAveraged, kCoarseSpacingMm, 4);
-    reference.fine = anatomyLevel(fineAveraged, kFineSmoothingMm, *threshold);
-    reference.coarse = anatomyLevel(coarseAveraged, kCoarseSmoothingMm, *threshold);
-    reference.headGrid = coarseAveraged;
-    reference.head = headMask(coarseAveraged, *threshold, 0);
-    return true;
+    Volume grid;
+    grid.size = size;
+    grid.voxelToWorld = voxelToWorld;
+    const std::array<double, 3> spacing = grid.spacingMm();
+    std::array<bool, 3> halve{};
+    for (std::size_t a = 0; a < 3; ++a) {
+        halve[a] = 2 * spacing[a] <= kFineSpacingMm && size[a] >= 8;
+    }
+    if (halve[0] || halve[1] || halve[2]) {
+        return finishAnatomy(halved(samples, size, voxelToWorld, halve), size, voxelToWorld, reference, error);
+    }
+    grid.samples.assign(samples, samples + grid.voxelCount());
+    return finishAnatomy(grid, size, voxelToWorld, reference, error);
 }
 
 bool prepareFunctional(const Volume& functional, FunctionalLevels& levels, std::string& error) {

@@ -34,6 +34,10 @@ struct AnatomyReference {
 // Fails with one sentence in `error` when the anatomy cannot serve: fewer than 2 voxels along
 // an axis, a transform that cannot be inverted, no two distinct values.
 bool prepareAnatomy(const Volume& anatomy, AnatomyReference& reference, std::string& error);
+// The same from an anatomy held as bytes (the host's 8-bit anatomical) on a grid of `size`,
+// without a copy in floats.
+bool prepareAnatomy(const std::uint8_t* samples, const std::array<int, 3>& size, const Affine& voxelToWorld,
+                    AnatomyReference& reference, std::string& error);
 
 struct FunctionalLevel {
     Volume volume;                    // finite samples (NaN and infinite ones set to 0 and masked out)

@@ -52,6 +52,32 @@ std::string summaryLine(const std::string& functionalName, const AlignmentCheck&
     return line;
 }
 
+std::vector<std::string> pictureCaption(const std::string& functionalName, const AlignmentCheck& r) {
+    // The terminal line's first part, with its few typographic characters in ASCII.
+    std::string first = summaryLine(functionalName, r);
+    const std::size_t more = first.find("; ");
+    if (more != std::string::npos) {
+        first.resize(more);
+    }
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"\u2014", "-"}, {"\u2212", "-"},
+                                   {"\u2192", "->"}, {"\u00b0", " deg"}}) {
+        for (std::size_t at = first.find(from); at != std::string::npos; at = first.find(from, at)) {
+            first.replace(at, from.size(), to);
+        }
+    }
+    std::vector<std::string> lines = {first};
+    if (r.measured) {
+        char text[256];
+        std::snprintf(text, sizeof text,
+                      "rigid fit: rotation %.1f, %.1f, %.1f deg, RMS displacement %.1f mm; left-right margin %.2f%s; "
+                      "head coverage %.0f %%",
+                      r.rotationDegrees.x, r.rotationDegrees.y, r.rotationDegrees.z, r.rmsDisplacementMm,
+                      r.leftRightMargin, r.leftRightFlipSuspected ? " (flip suspected)" : "", 100 * r.headCoverage);
+        lines.push_back(text);
+    }
+    return lines;
+}
+
 nlohmann::json checkAsJson(const std::string& functionalPath, const AlignmentCheck& r) {
     nlohmann::json j;
     j["functional"] = functionalPath;

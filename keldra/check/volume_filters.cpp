@@ -8,6 +8,7 @@ namespace orvane::keldra::check {
 namespace {
 
 inline float finiteOrZero(float s) { return std::isfinite(s) ? s : 0.0f; }
+inline float finiteOrZero(std::uint8_t s) { return s; }
 
 std::vector<double> gaussianKernel(double sigma) {
     const int radius = static_cast<int>(std::ceil(3.0 * sigma));
@@ -65,12 +66,16 @@ Volume smoothed(const Volume& volume, const std::array<double, 3>& sigmaVoxels) 
     return result;
 }
 
-Volume halved(const Volume& volume, const std::array<bool, 3>& halve) {
+namespace {
+
+template <typename Sample>
+Volume halvedSamples(const Sample* samples, const std::array<int, 3>& size, const Affine& voxelToWorld,
+                     const std::array<bool, 3>& halve) {
     Volume result;
     std::array<int, 3> factor{};
     for (std::size_t a = 0; a < 3; ++a) {
-        factor[a] = halve[a] && volume.size[a] >= 2 ? 2 : 1;
-        result.size[a] = volume.size[a] / factor[a];
+        factor[a] = halve[a] && size[a] >= 2 ? 2 : 1;
+        result.size[a] = size[a] / factor[a];
     }
     result.samples.assign(result.voxelCount(), 0.0f);
     const float norm = 1.0f / static_cast<float>(factor[0] * factor[1] * factor[2]);
@@ -81,7 +86,9 @@ Volume halved(const Volume& volume, const std::array<bool, 3>& halve) {
             float* out = &result.samples[result.index(0, j, k)];
             for (int dk = 0; dk < factor[2]; ++dk) {
                 for (int dj = 0; dj < factor[1]; ++dj) {
-                    const float* in = &volume.samples[volume.index(0, j * factor[1] + dj, k * factor[2] + dk)];
+                    const std::size_t row = static_cast<std::size_t>(k * factor[2] + dk) * static_cast<std::size_t>(size[1]) +
+                                            static_cast<std::size_t>(j * factor[1] + dj);
+                    const Sample* in = samples + row * static_cast<std::size_t>(size[0]);
                     if (factor[0] == 2) {
                         for (std::size_t i = 0; i < nx; ++i) {
                             out[i] += finiteOrZero(in[2 * i]) + finiteOrZero(in[2 * i + 1]);
@@ -104,8 +111,19 @@ Volume halved(const Volume& volume, const std::array<bool, 3>& halve) {
         step.m[static_cast<std::size_t>(a)][static_cast<std::size_t>(a)] = factor[static_cast<std::size_t>(a)];
         step.m[static_cast<std::size_t>(a)][3] = (factor[static_cast<std::size_t>(a)] - 1) / 2.0;
     }
-    result.voxelToWorld = volume.voxelToWorld * step;
+    result.voxelToWorld = voxelToWorld * step;
     return result;
+}
+
+}  // namespace
+
+Volume halved(const Volume& volume, const std::array<bool, 3>& halve) {
+    return halvedSamples(volume.samples.data(), volume.size, volume.voxelToWorld, halve);
+}
+
+Volume halved(const std::uint8_t* samples, const std::array<int, 3>& size, const Affine& voxelToWorld,
+              const std::array<bool, 3>& halve) {
+    return halvedSamples(samples, size, voxelToWorld, halve);
 }
 
 Volume withFiniteSamples(const Volume& volume, float value) {

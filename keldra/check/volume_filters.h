@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "keldra/check/check_volume.h"
 
@@ -18,6 +19,10 @@ Volume smoothed(const Volume& volume, const std::array<double, 3>& sigmaVoxels);
 // dropped); the new voxel lies midway between the two it averages. Non-finite samples count
 // as 0.
 Volume halved(const Volume& volume, const std::array<bool, 3>& halve);
+// The same from bytes on a grid of `size` placed by `voxelToWorld` (the host's 8-bit
+// anatomical), without a copy in floats first.
+Volume halved(const std::uint8_t* samples, const std::array<int, 3>& size, const Affine& voxelToWorld,
+              const std::array<bool, 3>& halve);
 
 // NaN and infinite samples replaced by `value`.
 Volume withFiniteSamples(const Volume& volume, float value);

@@ -5,6 +5,7 @@
 
 #include <iostream>
 
+#include "keldra/cli/check_command.h"
 #include "keldra/cli/demo_command.h"
 #include "keldra/cli/image_size_option.h"
 #include "keldra/cli/info_command.h"
@@ -36,6 +37,7 @@ CLI::App* declareRun(CLI::App& app, RunOptions& options) {
                   "Replace results of an earlier run in the output folder. Files named on the command line\n"
                   "and the plug-in module are never replaced, under any name.");
     addPictureOptions(*run, options);
+    addCheckOptions(*run, options, true);
     run->footer("Example: keldra run anat.nii.gz bold.nii.gz --mapping 1 --out check-bold");
     return run;
 }
@@ -53,6 +55,7 @@ CLI::App* declareDemo(CLI::App& app, RunOptions& options) {
     help.hostVersion = "The version this host reports to the plug-in.";
     addRunOptions(*demo, options, help);
     addPictureOptions(*demo, options);
+    addCheckOptions(*demo, options, true);
     demo->footer("Example: keldra demo --out demo-out, then open demo-out/alignment.png");
     return demo;
 }
@@ -73,16 +76,21 @@ int runCommandLine(int argc, char** argv) {
                  "and runs it, writing what the host would show.",
                  "keldra"};
     app.require_subcommand(1);
-    app.footer("Exit codes: 0 the run succeeded, 1 the plug-in refused to run, 2 a usage or input error.\n"
+    app.footer("Exit codes: 0 the run succeeded, 1 the plug-in refused to run, 2 a usage or input error;\n"
+               "keldra check: 0 every functional aligned, 3 the worst verdict is check, 4 misaligned.\n"
                "Examples:\n"
                "  keldra demo --out demo-out\n"
                "  keldra run anat.nii.gz bold.nii.gz --mapping 1 --out check-bold\n"
+               "  keldra check anat.nii.gz bold.nii.gz --out check-bold\n"
                "  keldra info bold.nii.gz");
     RunOptions options;
     std::string infoPath;
     std::string infoMaxImageSize = "4GiB";
     const CLI::App* run = declareRun(app, options);
     const CLI::App* demo = declareDemo(app, options);
+    RunOptions checkOptions;
+    checkOptions.outputFolder.clear();  // check writes only where --out says
+    const CLI::App* check = declareCheck(app, checkOptions);
     declareInfo(app, infoPath, infoMaxImageSize);
     try {
         app.parse(argc, argv);
@@ -97,6 +105,9 @@ int runCommandLine(int argc, char** argv) {
     }
     if (demo->parsed()) {
         return demoCommand(options);
+    }
+    if (check->parsed()) {
+        return checkCommand(checkOptions);
     }
     return infoCommand(infoPath, infoMaxImageSize);
 }

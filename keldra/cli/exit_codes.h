@@ -9,6 +9,9 @@ namespace orvane::keldra {
 constexpr int kExitSuccess = 0;
 constexpr int kExitRefused = 1;
 constexpr int kExitError = 2;
+// `keldra check`: the worst verdict among the functionals was `check`, or `misaligned`.
+constexpr int kExitCheck = 3;
+constexpr int kExitMisaligned = 4;
 
 // Prints "keldra: <message>" on stderr and returns kExitError.
 int fail(const std::string& message);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 
+#include "keldra/cli/alignment_check_step.h"
 #include "keldra/cli/exit_codes.h"
 #include "keldra/cli/image_size_option.h"
 #include "keldra/cli/output_folder.h"
@@ -80,6 +81,9 @@ bool readSettings(const RunOptions& options, HostSettings& settings, VolumeReadL
     for (const DocumentRequest& request : documentRequests(options.documents)) {
         settings.outputPolicy.addInput(request.path);
     }
+    if (!options.thresholdsFile.empty()) {
+        settings.outputPolicy.addInput(options.thresholdsFile);
+    }
     return true;
 }
 
@@ -92,6 +96,11 @@ bool checkOutputsAreFree(const RunOptions& options, const OutputPolicy& policy, 
     std::vector<std::string> names = {kLogFileName, kVmrResultFileName, kReportFileName};
     for (const std::string& name : pictureFileNames(static_cast<int>(options.documents.size()))) {
         names.push_back(name);
+    }
+    if (!options.noCheck) {
+        for (const std::string& name : checkPictureFileNames(static_cast<int>(options.documents.size()))) {
+            names.push_back(name);
+        }
     }
     for (const std::string& name : names) {
         if (!mayWriteOutput((fs::path(options.outputFolder) / name).string(), policy, error)) {
@@ -209,19 +218,33 @@ bool writeVmrResult(const RunOutcome& outcome, const RunOptions& options, const 
     return true;
 }
 
-// The pictures, when this build writes PNG files and the run changed something.
-bool drawPictures(const RunOutcome& outcome, const RunOptions& options, const OutputPolicy& policy,
-                  std::vector<std::string>& written, std::string& error) {
+// The alignment check of every functional as it was opened, unless --no-check.
+std::vector<CheckedFunctional> checkAlignment(const RunOutcome& outcome, const RunOptions& options,
+                                              const check::Thresholds& thresholds) {
+    if (options.noCheck) {
+        return {};
+    }
+    SlowStepNotice notice(std::cerr, "checking the alignment");
+    return checkWorkspace(outcome.before, thresholds, std::cout);
+}
+
+// The pictures, when this build writes PNG files and the run changed something; the check's
+// pictures whenever the check ran.
+bool drawPictures(const RunOutcome& outcome, const std::vector<CheckedFunctional>& checked, const RunOptions& options,
+                  const OutputPolicy& policy, std::vector<std::string>& written, std::string& error) {
     if (!picture::pngFilesSupported()) {
         std::cout << "keldra: this build writes no PNG files, so no pictures were drawn" << std::endl;
         return true;
     }
-    if (!runChangedSomething(outcome)) {
-        std::cout << "keldra: the run changed nothing, so no pictures were drawn" << std::endl;
-        return true;
-    }
     std::vector<std::string> pictures;
-    if (!writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error, policy)) {
+    if (!runChangedSomething(outcome)) {
+        std::cout << "keldra: the run changed nothing, so no pictures of the run were drawn" << std::endl;
+    } else if (!writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error, policy,
+                                 alignmentPictureCaption(checked))) {
+        return false;
+    }
+    if (!writeCheckPictures(outcome.before, checked, options.outputFolder, pictureOptions(options), policy, pictures,
+                            error)) {
         return false;
     }
     for (const std::string& path : pictures) {
@@ -231,11 +254,11 @@ bool drawPictures(const RunOutcome& outcome, const RunOptions& options, const Ou
     return true;
 }
 
-bool writeResults(const RunOutcome& outcome, const RunOptions& options, const OutputPolicy& policy,
-                  std::vector<std::string>& written, std::string& error) {
+bool writeResults(const RunOutcome& outcome, const std::vector<CheckedFunctional>& checked, const RunOptions& options,
+                  const OutputPolicy& policy, std::vector<std::string>& written, std::string& error) {
     SlowStepNotice notice(std::cerr, "writing the results");
     return writeVmrResult(outcome, options, policy, written, error) &&
-           drawPictures(outcome, options, policy, written, error);
+           drawPictures(outcome, checked, options, policy, written, error);
 }
 
 // Closes the log, writes report.json and says how the run ended.
@@ -261,8 +284,10 @@ int runCommand(const RunOptions& options) {
     HostSettings settings;
     VolumeReadLimits limits;
     Workspace workspace;
+    check::Thresholds thresholds;
     std::string error;
     if (!readSettings(options, settings, limits, error) ||
+        !readCheckThresholds(options.thresholdsFile, thresholds, error) ||
         !checkOutputsAreFree(options, settings.outputPolicy, error) ||
         !loadDocuments(options, limits, workspace, error)) {
         return fail(error);
@@ -291,7 +316,11 @@ int runCommand(const RunOptions& options) {
     if (const std::optional<std::string> refusal = refusalOf(outcome)) {
         return finishReport(outcome, facts, kExitRefused, *refusal, options, policy, log);
     }
-    if (!writeResults(outcome, options, policy, facts.outputFiles, error)) {
+    const std::vector<CheckedFunctional> checked = checkAlignment(outcome, options, thresholds);
+    if (!options.noCheck) {
+        facts.alignmentCheck = alignmentCheckJson(checked);
+    }
+    if (!writeResults(outcome, checked, options, policy, facts.outputFiles, error)) {
         return fail(error);
     }
     if (!outcome.hostProblems.empty()) {

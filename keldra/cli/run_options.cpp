@@ -23,6 +23,17 @@ void addPictureOptions(CLI::App& command, RunOptions& options) {
                      "Draw the functional's edges in yellow instead of red.");
 }
 
+void addCheckOptions(CLI::App& command, RunOptions& options, bool afterTheModule) {
+    command.add_option("--thresholds", options.thresholdsFile,
+                       "A JSON file of the alignment check's thresholds, replacing the defaults it names\n"
+                       "(docs/alignment-check.md). Example: --thresholds strict.json")
+        ->check(CLI::ExistingFile);
+    if (afterTheModule) {
+        command.add_flag("--no-check", options.noCheck,
+                         "Skip the alignment check that follows the module's run (see keldra check).");
+    }
+}
+
 picture::PictureOptions pictureOptions(const RunOptions& options) {
     picture::PictureOptions pictures;
     pictures.convention = options.radiological ? picture::Convention::Radiological : picture::Convention::Neurological;

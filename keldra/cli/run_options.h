@@ -26,6 +26,11 @@ struct RunOptions {
     bool radiological = false;
     bool colourBlindSafe = false;
     bool overwrite = false;
+    // The alignment check: skipped with --no-check (run, demo); its thresholds from a JSON file;
+    // `check` without pictures.
+    bool noCheck = false;
+    std::string thresholdsFile;
+    bool noPictures = false;
     // Files written before the run on its behalf (the demo's sample), for the report.
     std::vector<std::string> preparedFiles;
     // The demo's sample held in memory, in a build that writes no NIfTI files; replaces
@@ -44,6 +49,8 @@ struct RunOptionHelp {
 // Declares the shared options on `command`, filling `options`.
 void addRunOptions(CLI::App& command, RunOptions& options, const RunOptionHelp& help);
 void addPictureOptions(CLI::App& command, RunOptions& options);
+// --thresholds, and --no-check for the commands that run the module first.
+void addCheckOptions(CLI::App& command, RunOptions& options, bool afterTheModule);
 
 picture::PictureOptions pictureOptions(const RunOptions& options);
 

@@ -89,7 +89,8 @@ std::vector<FmrVersions> functionalVersions(const RunOutcome& outcome) {
 // knowledge of where the functional lies.
 bool writeAnatomicalPictures(const pic::PictureVolume& anatomy, const pic::PictureVolume& anatomyAfter,
                              const pic::PictureVolume& functional, const std::vector<FmrVersions>& fmrs,
-                             bool anatomyChanged, const PictureTarget& target) {
+                             bool anatomyChanged, const std::vector<std::string>& checkCaption,
+                             const PictureTarget& target) {
     std::optional<pic::PictureVolume> saved;
     for (const auto& [before, after] : fmrs) {
         if (changedVoxels(*before, *after) > 0) {
@@ -97,7 +98,8 @@ bool writeAnatomicalPictures(const pic::PictureVolume& anatomy, const pic::Pictu
             break;
         }
     }
-    const pic::PicturePlan plan = anatomicalPicturePlan(anatomy, functional, target.options);
+    const pic::PicturePlan plan =
+        anatomicalPicturePlan(anatomy, functional, target.options, static_cast<int>(checkCaption.size()));
     pic::PictureLayers layers;
     layers.base = &anatomy;
     layers.window = pic::robustWindow(anatomy.values);
@@ -113,6 +115,7 @@ bool writeAnatomicalPictures(const pic::PictureVolume& anatomy, const pic::Pictu
     layers.fieldOfView = &functional.grid;
     layers.fieldOfViewLegend = "functional's field of view, from the affines";
     layers.caption = {"anatomy " + describe(anatomy) + "   functional, volume 1, " + describe(functional)};
+    layers.caption.insert(layers.caption.end(), checkCaption.begin(), checkCaption.end());
     if (!target.write(plan, layers, kAlignmentPicture)) {
         return false;
     }
@@ -224,8 +227,8 @@ long changedVoxels(const FmrDocument& before, const FmrDocument& after) {
 }
 
 pic::PicturePlan anatomicalPicturePlan(const pic::PictureVolume& anatomy, const pic::PictureVolume& functional,
-                                       const pic::PictureOptions& options) {
-    return pic::planPicture(anatomy.grid, &functional, options, 2);
+                                       const pic::PictureOptions& options, int extraCaptionLines) {
+    return pic::planPicture(anatomy.grid, &functional, options, 2 + extraCaptionLines);
 }
 
 bool runChangedSomething(const RunOutcome& outcome) {
@@ -256,7 +259,8 @@ std::vector<std::string> pictureFileNames(int functionals) {
 }
 
 bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, const pic::PictureOptions& options,
-                      std::vector<std::string>& written, std::string& error, const OutputPolicy& policy) {
+                      std::vector<std::string>& written, std::string& error, const OutputPolicy& policy,
+                      const std::vector<std::string>& checkCaption) {
     const VmrDocument* vmrBefore = firstVmr(outcome.before);
     const VmrDocument* vmrAfter = firstVmr(outcome.after);
     const std::vector<FmrVersions> fmrs = functionalVersions(outcome);
@@ -267,7 +271,7 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
     const pic::PictureVolume anatomy = vmrPictureVolume(*vmrBefore);
     const pic::PictureVolume functional = fmrPictureVolume(*fmrs.front().first);
     return writeAnatomicalPictures(anatomy, vmrPictureVolume(*vmrAfter), functional, fmrs,
-                                   changedVoxels(*vmrBefore, *vmrAfter) > 0, target) &&
+                                   changedVoxels(*vmrBefore, *vmrAfter) > 0, checkCaption, target) &&
            writeReversePicture(anatomy, functional, fmrs.front(), target) &&
            writeFunctionalPictures(anatomy, fmrs, target);
 }

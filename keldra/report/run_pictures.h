@@ -28,9 +28,10 @@ long changedVoxels(const VmrDocument& before, const VmrDocument& after);
 long changedVoxels(const FmrDocument& before, const FmrDocument& after);
 
 // The layout of alignment.png, before.png and after.png: the anatomical's slices spread over
-// the functional's field of view, with room for a caption line and a legend that may wrap.
+// the functional's field of view, with room for a caption line, `extraCaptionLines` more and a
+// legend that may wrap.
 picture::PicturePlan anatomicalPicturePlan(const picture::PictureVolume& anatomy, const picture::PictureVolume& functional,
-                                           const picture::PictureOptions& options);
+                                           const picture::PictureOptions& options, int extraCaptionLines = 0);
 
 // True when the run changed the anatomical or any functional.
 bool runChangedSomething(const RunOutcome& outcome);
@@ -41,7 +42,9 @@ std::vector<std::string> pictureFileNames(int functionals);
 // Writes the pictures into `folder`; `written` receives the paths. Nothing is written when the
 // workspace lacks an anatomical or a functional. False with the reason when a file fails.
 // Each goes through the safe writer of output_files.h under `policy`.
+// `checkCaption` (the alignment check's verdict and shift) is added to alignment.png's caption.
 bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, const picture::PictureOptions& options,
-                      std::vector<std::string>& written, std::string& error, const OutputPolicy& policy = {});
+                      std::vector<std::string>& written, std::string& error, const OutputPolicy& policy = {},
+                      const std::vector<std::string>& checkCaption = {});
 
 }  // namespace orvane::keldra

@@ -136,6 +136,9 @@ json runReport(const RunOutcome& outcome, const ReportFacts& facts) {
     }
     report["savedByPlugin"] = saved;
     report["outputFiles"] = facts.outputFiles;
+    if (!facts.alignmentCheck.is_null()) {
+        report["alignment_check"] = facts.alignmentCheck;
+    }
 
     report["result"] = resultOf(outcome, facts);
     return report;

@@ -23,6 +23,8 @@ struct ReportFacts {
     std::vector<std::string> outputFiles; // every file keldra wrote for this run, report excluded
     int exitCode = 0;
     std::string message;                  // keldra's closing words when it did not succeed
+    // The alignment check's array (alignment_check_step.h); null when the check did not run.
+    nlohmann::json alignmentCheck;
 };
 
 // The mapping the plug-in performed, recognised by the line it logs on starting it.

@@ -1,0 +1,157 @@
+// The check command, step by step.
+#include "keldra/cli/check_command.h"
+
+#include <filesystem>
+#include <iostream>
+
+#include "keldra/cli/alignment_check_step.h"
+#include "keldra/cli/exit_codes.h"
+#include "keldra/cli/image_size_option.h"
+#include "keldra/cli/output_folder.h"
+#include "keldra/cli/slow_step_notice.h"
+#include "keldra/picture/png_file.h"
+#include "keldra/report/run_report.h"
+#include "keldra/workspace/workspace_loader.h"
+
+namespace orvane::keldra {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool picturesWanted(const RunOptions& options) { return !options.noPictures && picture::pngFilesSupported(); }
+
+// With --out: refuses before anything is read when a result could not be written.
+bool checkOutputsAreFree(const RunOptions& options, OutputPolicy& policy, std::string& error) {
+    if (options.outputFolder.empty()) {
+        return true;
+    }
+    policy.overwrite = options.overwrite;
+    for (const std::string& path : options.documents) {
+        policy.addInput(path);
+    }
+    if (!options.thresholdsFile.empty()) {
+        policy.addInput(options.thresholdsFile);
+    }
+    if (!checkOutputFolder(options.outputFolder, error)) {
+        return false;
+    }
+    std::vector<std::string> names = {kReportFileName};
+    if (picturesWanted(options)) {
+        for (const std::string& name : checkPictureFileNames(static_cast<int>(options.documents.size()) - 1)) {
+            names.push_back(name);
+        }
+    }
+    for (const std::string& name : names) {
+        if (!mayWriteOutput((fs::path(options.outputFolder) / name).string(), policy, error)) {
+            error += "; choose another --out folder";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool loadDocuments(const RunOptions& options, Workspace& workspace, std::string& error) {
+    VolumeReadLimits limits;
+    if (!readLimits(options.maxImageSize, limits, error)) {
+        return false;
+    }
+    std::vector<DocumentRequest> requests;
+    for (std::size_t i = 0; i < options.documents.size(); ++i) {
+        requests.push_back({options.documents[i], i == 0 ? kVmrDocumentType : kFmrDocumentType, std::nullopt});
+    }
+    std::vector<std::string> warnings;
+    bool loaded = false;
+    {
+        SlowStepNotice notice(std::cerr, "loading the documents");
+        loaded = loadWorkspace(requests, workspace, warnings, error, limits);
+    }
+    for (const std::string& warning : warnings) {
+        std::cerr << "keldra: " << warning << std::endl;
+    }
+    return loaded;
+}
+
+nlohmann::json checkReport(const RunOptions& options, const std::vector<CheckedFunctional>& checked,
+                           const std::vector<std::string>& written, int exitCode) {
+    nlohmann::json report;
+    report["command"] = "check";
+    report["anatomical"] = options.documents.front();
+    report["functionals"] = std::vector<std::string>(options.documents.begin() + 1, options.documents.end());
+    report["alignment_check"] = alignmentCheckJson(checked);
+    report["outputFiles"] = written;
+    report["result"] = {{"exitCode", exitCode}};
+    return report;
+}
+
+bool writeResults(const RunOptions& options, const Workspace& workspace, const std::vector<CheckedFunctional>& checked,
+                  const OutputPolicy& policy, int exitCode, std::string& error) {
+    std::vector<std::string> written;
+    if (!createOutputFolder(options.outputFolder, error)) {
+        return false;
+    }
+    if (picturesWanted(options)) {
+        SlowStepNotice notice(std::cerr, "drawing the pictures");
+        if (!writeCheckPictures(workspace, checked, options.outputFolder, pictureOptions(options), policy, written,
+                                error)) {
+            return false;
+        }
+    }
+    for (const std::string& path : written) {
+        std::cout << "keldra: wrote the picture " << path << std::endl;
+    }
+    std::string reportPath;
+    if (!writeReport(options.outputFolder, checkReport(options, checked, written, exitCode), reportPath, error,
+                     policy)) {
+        return false;
+    }
+    std::cout << "keldra: wrote the check's report to " << reportPath << std::endl;
+    return true;
+}
+
+}  // namespace
+
+CLI::App* declareCheck(CLI::App& app, RunOptions& options) {
+    CLI::App* check = app.add_subcommand(
+        "check", "Measure whether the files' position information lines up each functional with the\n"
+                 "anatomical, without the module: the residual shift, a rigid fit, a left-right flip test,\n"
+                 "coverage and a verdict (aligned, check, misaligned) per functional.");
+    check->add_option("ANAT", options.documents, "The anatomical (.nii or .nii.gz), then one or more functionals.")
+        ->required()
+        ->expected(2, -1);
+    check->add_option("--out", options.outputFolder,
+                      "Folder for report.json and the pictures (check.png, fmrN_check.png); created when\n"
+                      "missing. Without it nothing is written. Existing files are never overwritten.");
+    check->add_flag("--overwrite", options.overwrite,
+                    "Replace results of an earlier check in the output folder; inputs are never replaced.");
+    check->add_flag("--no-pictures", options.noPictures, "Write report.json only.");
+    check->add_option("--max-image-size", options.maxImageSize, kMaxImageSizeHelp)->capture_default_str();
+    addCheckOptions(*check, options, false);
+    addPictureOptions(*check, options);
+    check->footer("Exit codes: 0 every functional aligned, 3 the worst verdict is check, 4 misaligned,\n"
+                  "2 a usage or input error.\n"
+                  "Example: keldra check anat.nii.gz bold.nii.gz --out check-bold");
+    return check;
+}
+
+int checkCommand(const RunOptions& options) {
+    check::Thresholds thresholds;
+    OutputPolicy policy;
+    Workspace workspace;
+    std::string error;
+    if (!readCheckThresholds(options.thresholdsFile, thresholds, error) ||
+        !checkOutputsAreFree(options, policy, error) || !loadDocuments(options, workspace, error)) {
+        return fail(error);
+    }
+    std::vector<CheckedFunctional> checked;
+    {
+        SlowStepNotice notice(std::cerr, "checking the alignment");
+        checked = checkWorkspace(workspace, thresholds, std::cout);
+    }
+    const int exitCode = checkExitCode(checked);
+    if (!options.outputFolder.empty() && !writeResults(options, workspace, checked, policy, exitCode, error)) {
+        return fail(error);
+    }
+    return exitCode;
+}
+
+}  // namespace orvane::keldra
