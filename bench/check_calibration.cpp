@@ -39,30 +39,6 @@ Vector3d randomDirection(std::mt19937& random) {
     return (1.0 / orvane::keldra::length(d)) * d;
 }
 
-// Varied acquisitions: voxel sizes, tilts, grid placement, noise, bias, seeds.
-EpiSpec variedSpec(std::mt19937& random, unsigned seed) {
-    std::uniform_real_distribution<double> u(0, 1);
-    EpiSpec spec;
-    const int kind = static_cast<int>(u(random) * 3);
-    if (kind == 0) {
-        spec.size = {64, 64, 36};
-        spec.voxelMm = {3, 3, 3.5};
-    } else if (kind == 1) {
-        spec.size = {56, 56, 32};
-        spec.voxelMm = {3.5, 3.5, 4};
-    } else {
-        spec.size = {48, 48, 30};
-        spec.voxelMm = {4, 4, 4};
-    }
-    spec.tiltDegrees = {-25 + 40 * u(random), -6 + 12 * u(random), -6 + 12 * u(random)};
-    spec.gridOffsetMm = {-6 + 12 * u(random), -10 + 20 * u(random), -8 + 16 * u(random)};
-    spec.noise = 0.02 + 0.04 * u(random);
-    spec.biasAmplitude = 0.1 + 0.2 * u(random);
-    spec.dropout = 0.5 + 0.4 * u(random);
-    spec.seed = seed;
-    return spec;
-}
-
 std::string onlyGroups;
 
 Outcome run(const std::string& group, const orvane::keldra::check::AnatomyReference& anatomy, const orvane::keldra::check::Volume& f,
@@ -143,7 +119,7 @@ int main(int argc, char** argv) {
     // Aligned pairs and pure translations of fixed lengths in random directions.
     for (double length : {0.0, 3.0, 4.0, 6.0, 10.0}) {
         for (int n = 0; n < perLength; ++n) {
-            EpiSpec spec = variedSpec(random, seed++);
+            EpiSpec spec = orvane::testdata::variedEpiSpec(random, seed++);
             spec.trueShiftMm = length * randomDirection(random);
             char group[32];
             std::snprintf(group, sizeof group, length == 0 ? "aligned" : "shift %.0f mm", length);
@@ -152,13 +128,13 @@ int main(int argc, char** argv) {
     }
     // Translations of any length up to 15 mm.
     for (int n = 0; n < (quick ? 8 : 40); ++n) {
-        EpiSpec spec = variedSpec(random, seed++);
+        EpiSpec spec = orvane::testdata::variedEpiSpec(random, seed++);
         spec.trueShiftMm = (15.0 * std::cbrt(std::uniform_real_distribution<double>(0, 1)(random))) * randomDirection(random);
         report(run("shift 0-15 mm", anatomy, generator.functional(spec), spec.trueShiftMm));
     }
     // Small rotations with and without a shift.
     for (int n = 0; n < perLength; ++n) {
-        EpiSpec spec = variedSpec(random, seed++);
+        EpiSpec spec = orvane::testdata::variedEpiSpec(random, seed++);
         std::uniform_real_distribution<double> degrees(-5, 5);
         spec.trueRotationDegrees = {degrees(random), degrees(random), degrees(random)};
         spec.trueShiftMm = (n % 2 ? 4.0 : 0.0) * randomDirection(random);
@@ -166,7 +142,7 @@ int main(int argc, char** argv) {
     }
     // Left-right flips of the data, aligned and shifted.
     for (int n = 0; n < perLength; ++n) {
-        EpiSpec spec = variedSpec(random, seed++);
+        EpiSpec spec = orvane::testdata::variedEpiSpec(random, seed++);
         spec.flip = Flip::VoxelOrder;
         spec.trueShiftMm = (n % 2 ? 5.0 : 0.0) * randomDirection(random);
         report(run("flipped", anatomy, generator.functional(spec), spec.trueShiftMm));

@@ -41,13 +41,7 @@ bool checkOutputsAreFree(const RunOptions& options, OutputPolicy& policy, std::s
             names.push_back(name);
         }
     }
-    for (const std::string& name : names) {
-        if (!mayWriteOutput((fs::path(options.outputFolder) / name).string(), policy, error)) {
-            error += "; choose another --out folder";
-            return false;
-        }
-    }
-    return true;
+    return outputsAreFree(options.outputFolder, names, policy, error);
 }
 
 bool loadDocuments(const RunOptions& options, Workspace& workspace, std::string& error) {

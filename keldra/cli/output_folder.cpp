@@ -16,6 +16,17 @@ bool checkOutputFolder(const std::string& folder, std::string& error) {
     return true;
 }
 
+bool outputsAreFree(const std::string& folder, const std::vector<std::string>& names, const OutputPolicy& policy,
+                    std::string& error) {
+    for (const std::string& name : names) {
+        if (!mayWriteOutput((std::filesystem::path(folder) / name).string(), policy, error)) {
+            error += "; choose another --out folder";
+            return false;
+        }
+    }
+    return true;
+}
+
 bool createOutputFolder(const std::string& folder, std::string& error) {
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(folder), ec);

@@ -4,11 +4,19 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "keldra/output/output_files.h"
 
 namespace orvane::keldra {
 
 // False with the reason when `folder` exists and is not a folder.
 bool checkOutputFolder(const std::string& folder, std::string& error);
+
+// False with the reason (and a hint to choose another --out folder) when the policy forbids
+// writing any of `names` into `folder`.
+bool outputsAreFree(const std::string& folder, const std::vector<std::string>& names, const OutputPolicy& policy,
+                    std::string& error);
 
 // Creates `folder` and its parents when missing; false with the reason when it cannot.
 bool createOutputFolder(const std::string& folder, std::string& error);

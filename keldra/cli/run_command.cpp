@@ -102,13 +102,7 @@ bool checkOutputsAreFree(const RunOptions& options, const OutputPolicy& policy, 
             names.push_back(name);
         }
     }
-    for (const std::string& name : names) {
-        if (!mayWriteOutput((fs::path(options.outputFolder) / name).string(), policy, error)) {
-            error += "; choose another --out folder";
-            return false;
-        }
-    }
-    return true;
+    return outputsAreFree(options.outputFolder, names, policy, error);
 }
 
 // Opens the documents (or takes the sample held in memory); once all are open, their warnings

@@ -54,6 +54,29 @@ Affine scaling(const std::array<double, 3>& s) {
 
 }  // namespace
 
+EpiSpec variedEpiSpec(std::mt19937& random, unsigned seed) {
+    std::uniform_real_distribution<double> u(0, 1);
+    EpiSpec spec;
+    const int kind = std::min(2, static_cast<int>(u(random) * 3));
+    if (kind == 0) {
+        spec.size = {64, 64, 36};
+        spec.voxelMm = {3, 3, 3.5};
+    } else if (kind == 1) {
+        spec.size = {56, 56, 32};
+        spec.voxelMm = {3.5, 3.5, 4};
+    } else {
+        spec.size = {48, 48, 30};
+        spec.voxelMm = {4, 4, 4};
+    }
+    spec.tiltDegrees = {-25 + 40 * u(random), -6 + 12 * u(random), -6 + 12 * u(random)};
+    spec.gridOffsetMm = {-6 + 12 * u(random), -10 + 20 * u(random), -8 + 16 * u(random)};
+    spec.noise = 0.02 + 0.04 * u(random);
+    spec.biasAmplitude = 0.1 + 0.2 * u(random);
+    spec.dropout = 0.5 + 0.4 * u(random);
+    spec.seed = seed;
+    return spec;
+}
+
 EpiGenerator::EpiGenerator() {
     Volume brain;
     if (!readNiftiVolume(kT1HeadPath, t1_, error_) || !readNiftiVolume(kT1BrainPath, brain, error_)) {

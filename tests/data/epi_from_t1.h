@@ -9,6 +9,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "keldra/check/check_volume.h"
@@ -44,6 +45,12 @@ struct EpiSpec {
     double dropout = 0.8;         // signal lost at the centre of the frontal-sinus region
     unsigned seed = 1;
 };
+
+// An acquisition picked at random as real ones differ: 64x64x36 at 3x3x3.5 mm, 56x56x32 at
+// 3.5x3.5x4 mm or 48x48x30 at 4 mm; the grid tilted by -25 to 15 degrees about x and up to 6
+// about y and z, placed up to 6, 10 and 8 mm off the brain's centre; noise of 2 to 6 %, bias of
+// 10 to 30 %, signal loss of 50 to 90 %; no error in its position (set that afterwards).
+EpiSpec variedEpiSpec(std::mt19937& random, unsigned seed);
 
 class EpiGenerator {
 public:

@@ -3,11 +3,11 @@
 // check promises users (docs/alignment-check.md), not the values it happens to reach today.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <random>
 
 #include "keldra/check/alignment_check.h"
 #include "tests/data/epi_from_t1.h"
+#include "tests/keldra/check/t1_test_data.h"
 #include "tests/data/nifti_volumes.h"
 
 namespace orvane::keldra::check {
@@ -18,43 +18,13 @@ using testdata::Flip;
 
 class CheckAccuracy : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        generator_ = std::make_unique<testdata::EpiGenerator>();
-        ASSERT_TRUE(generator_->ok()) << generator_->error();
-        anatomy_ = std::make_unique<AnatomyReference>();
-        std::string error;
-        ASSERT_TRUE(prepareAnatomy(generator_->anatomy(), *anatomy_, error)) << error;
+    void SetUp() override { ASSERT_TRUE(data().error.empty()) << data().error; }
+    static T1TestData& data() { return t1TestData(); }
+    static AlignmentCheck check(const Volume& functional) {
+        return checkAlignment(data().anatomy, functional, Thresholds{});
     }
-    static void TearDownTestSuite() {
-        generator_.reset();
-        anatomy_.reset();
-    }
-
-    // Acquisitions that differ as real ones do: voxel sizes, tilt, placement, noise, bias.
-    static EpiSpec variedSpec(std::mt19937& random, unsigned seed) {
-        std::uniform_real_distribution<double> u(0, 1);
-        EpiSpec spec;
-        if (u(random) < 0.5) {
-            spec.size = {64, 64, 36};
-            spec.voxelMm = {3, 3, 3.5};
-        } else {
-            spec.size = {48, 48, 30};
-            spec.voxelMm = {4, 4, 4};
-        }
-        spec.tiltDegrees = {-25 + 40 * u(random), -6 + 12 * u(random), -6 + 12 * u(random)};
-        spec.gridOffsetMm = {-6 + 12 * u(random), -10 + 20 * u(random), -8 + 16 * u(random)};
-        spec.noise = 0.02 + 0.04 * u(random);
-        spec.biasAmplitude = 0.1 + 0.2 * u(random);
-        spec.seed = seed;
-        return spec;
-    }
-
-    static std::unique_ptr<testdata::EpiGenerator> generator_;
-    static std::unique_ptr<AnatomyReference> anatomy_;
+    static Volume functional(const EpiSpec& spec) { return data().generator.functional(spec); }
 };
-
-std::unique_ptr<testdata::EpiGenerator> CheckAccuracy::generator_;
-std::unique_ptr<AnatomyReference> CheckAccuracy::anatomy_;
 
 TEST_F(CheckAccuracy, TranslationsUpTo10MmAreFoundWithin1MmAndJudgedByLength) {
     std::mt19937 random(7);
@@ -63,12 +33,12 @@ TEST_F(CheckAccuracy, TranslationsUpTo10MmAreFoundWithin1MmAndJudgedByLength) {
     const int cases = 20;
     int within = 0;
     for (int n = 0; n < cases; ++n) {
-        EpiSpec spec = variedSpec(random, 100 + static_cast<unsigned>(n));
+        EpiSpec spec = testdata::variedEpiSpec(random, 100 + static_cast<unsigned>(n));
         const Vector3d direction{gaussian(random), gaussian(random), gaussian(random)};
         // Half the cases at 6 mm or more, where the verdict must be `misaligned`.
         const double shift = n % 2 ? 6.0 + 4.0 * u(random) : 6.0 * u(random);
         spec.trueShiftMm = (shift / length(direction)) * direction;
-        const AlignmentCheck result = checkAlignment(*anatomy_, generator_->functional(spec), Thresholds{});
+        const AlignmentCheck result = check(functional(spec));
         const double error = length(result.shiftMm - spec.trueShiftMm);
         within += error <= 1.0 ? 1 : 0;
         SCOPED_TRACE("case " + std::to_string(n) + ", shift " + std::to_string(shift) + " mm, error " + std::to_string(error));
@@ -85,7 +55,7 @@ TEST_F(CheckAccuracy, TranslationsUpTo10MmAreFoundWithin1MmAndJudgedByLength) {
 TEST_F(CheckAccuracy, AlignedPairsComeOutAligned) {
     std::mt19937 random(11);
     for (unsigned seed = 1; seed <= 3; ++seed) {
-        const AlignmentCheck result = checkAlignment(*anatomy_, generator_->functional(variedSpec(random, seed)), Thresholds{});
+        const AlignmentCheck result = check(functional(testdata::variedEpiSpec(random, seed)));
         EXPECT_EQ(result.verdict, Verdict::Aligned) << "seed " << seed << ", shift " << result.shiftLengthMm;
         EXPECT_LT(result.shiftLengthMm, 1.0);
         EXPECT_LT(result.rmsDisplacementMm, 1.5);
@@ -114,10 +84,10 @@ TEST_F(CheckAccuracy, AlignedPairsComeOutAligned) {
 TEST_F(CheckAccuracy, LeftRightFlipsAreFlagged) {
     std::mt19937 random(13);
     for (const Vector3d shift : {Vector3d{0, 0, 0}, Vector3d{3, -2, 2}}) {
-        EpiSpec spec = variedSpec(random, 40);
+        EpiSpec spec = testdata::variedEpiSpec(random, 40);
         spec.flip = Flip::VoxelOrder;
         spec.trueShiftMm = shift;
-        const AlignmentCheck result = checkAlignment(*anatomy_, generator_->functional(spec), Thresholds{});
+        const AlignmentCheck result = check(functional(spec));
         EXPECT_TRUE(result.leftRightFlipSuspected) << "margin " << result.leftRightMargin;
         EXPECT_EQ(result.verdict, Verdict::Misaligned);
     }

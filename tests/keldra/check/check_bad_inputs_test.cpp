@@ -3,47 +3,34 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 
 #include "keldra/check/alignment_check.h"
 #include "tests/data/epi_from_t1.h"
+#include "tests/keldra/check/t1_test_data.h"
 
 namespace orvane::keldra::check {
 namespace {
 
 class CheckBadInputs : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        generator_ = std::make_unique<testdata::EpiGenerator>();
-        ASSERT_TRUE(generator_->ok()) << generator_->error();
-        anatomy_ = std::make_unique<AnatomyReference>();
-        std::string error;
-        ASSERT_TRUE(prepareAnatomy(generator_->anatomy(), *anatomy_, error)) << error;
+    void SetUp() override { ASSERT_TRUE(t1TestData().error.empty()) << t1TestData().error; }
+    static const AnatomyReference& anatomy() { return t1TestData().anatomy; }
+    static testdata::EpiGenerator& generator() { return t1TestData().generator; }
+    // An aligned functional of 48x48x30 voxels of 4 mm.
+    static Volume aligned() {
         testdata::EpiSpec spec;
         spec.size = {48, 48, 30};
         spec.voxelMm = {4, 4, 4};
-        functional_ = std::make_unique<Volume>(generator_->functional(spec));
+        return generator().functional(spec);
     }
-    static void TearDownTestSuite() {
-        generator_.reset();
-        anatomy_.reset();
-        functional_.reset();
-    }
-    static std::unique_ptr<testdata::EpiGenerator> generator_;
-    static std::unique_ptr<AnatomyReference> anatomy_;
-    static std::unique_ptr<Volume> functional_;  // aligned
 };
-
-std::unique_ptr<testdata::EpiGenerator> CheckBadInputs::generator_;
-std::unique_ptr<AnatomyReference> CheckBadInputs::anatomy_;
-std::unique_ptr<Volume> CheckBadInputs::functional_;
 
 TEST_F(CheckBadInputs, NoOverlapIsMisalignedWithNoCoverage) {
     // The header's left-right column negated with its origin kept: the field of view lands
     // about 190 mm away from the head.
     testdata::EpiSpec spec;
     spec.flip = testdata::Flip::NegatedColumn;
-    const AlignmentCheck result = checkAlignment(*anatomy_, generator_->functional(spec), Thresholds{});
+    const AlignmentCheck result = checkAlignment(anatomy(), generator().functional(spec), Thresholds{});
     EXPECT_EQ(result.verdict, Verdict::Misaligned);
     EXPECT_EQ(result.headCoverage, 0.0);
     EXPECT_EQ(result.fieldOfViewInsideAnatomy, 0.0);
@@ -53,18 +40,18 @@ TEST_F(CheckBadInputs, NoOverlapIsMisalignedWithNoCoverage) {
 }
 
 TEST_F(CheckBadInputs, ConstantImagesAreExplained) {
-    Volume flat = *functional_;
+    Volume flat = aligned();
     std::fill(flat.samples.begin(), flat.samples.end(), 100.0f);
-    const AlignmentCheck result = checkAlignment(*anatomy_, flat, Thresholds{});
+    const AlignmentCheck result = checkAlignment(anatomy(), flat, Thresholds{});
     EXPECT_FALSE(result.measured);
     EXPECT_EQ(result.verdict, Verdict::Check);
     EXPECT_NE(result.problem.find("single value"), std::string::npos) << result.problem;
 
-    Volume allNan = *functional_;
+    Volume allNan = aligned();
     std::fill(allNan.samples.begin(), allNan.samples.end(), NAN);
-    EXPECT_EQ(checkAlignment(*anatomy_, allNan, Thresholds{}).verdict, Verdict::Check);
+    EXPECT_EQ(checkAlignment(anatomy(), allNan, Thresholds{}).verdict, Verdict::Check);
 
-    Volume flatAnatomy = generator_->anatomy();
+    Volume flatAnatomy = generator().anatomy();
     std::fill(flatAnatomy.samples.begin(), flatAnatomy.samples.end(), 7.0f);
     AnatomyReference reference;
     std::string error;
@@ -80,7 +67,7 @@ TEST_F(CheckBadInputs, ConstantImagesAreExplained) {
 }
 
 TEST_F(CheckBadInputs, NanSamplesAreLeftOut) {
-    Volume holed = *functional_;
+    Volume holed = aligned();
     // A slab of NaN and a scatter of infinities.
     for (int j = 0; j < holed.size[1]; ++j) {
         for (int i = 0; i < holed.size[0]; ++i) {
@@ -90,7 +77,7 @@ TEST_F(CheckBadInputs, NanSamplesAreLeftOut) {
     for (std::size_t i = 0; i < holed.samples.size(); i += 37) {
         holed.samples[i] = INFINITY;
     }
-    const AlignmentCheck result = checkAlignment(*anatomy_, holed, Thresholds{});
+    const AlignmentCheck result = checkAlignment(anatomy(), holed, Thresholds{});
     EXPECT_TRUE(result.measured);
     EXPECT_GT(result.nonFiniteSamples, 2000u);
     EXPECT_TRUE(std::isfinite(result.nmiAtBest) && std::isfinite(result.rmsDisplacementMm));
@@ -102,7 +89,7 @@ TEST_F(CheckBadInputs, TwoSliceFunctionalIsMeasured) {
     testdata::EpiSpec spec;
     spec.size = {64, 64, 2};
     spec.trueShiftMm = {0, 8, 0};
-    const AlignmentCheck result = checkAlignment(*anatomy_, generator_->functional(spec), Thresholds{});
+    const AlignmentCheck result = checkAlignment(anatomy(), generator().functional(spec), Thresholds{});
     EXPECT_TRUE(result.measured) << result.problem;
     EXPECT_TRUE(std::isfinite(result.shiftLengthMm) && std::isfinite(result.rmsDisplacementMm));
     // Two slices say little about the direction across them, but an 8 mm in-plane shift shows.
