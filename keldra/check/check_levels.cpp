@@ -100,11 +100,7 @@ bool finishAnatomy(const Volume& firstAveraged, const std::array<int, 3>& size, 
 }
 
 bool usableAnatomyGrid(const std::array<int, 3>& size, const Affine& voxelToWorld, std::string& error) {
-    Volume probe;
-    probe.size = {1, 1, 1};
-    probe.samples = {0.0f};
-    probe.voxelToWorld = voxelToWorld;
-    if (!isWellFormed(probe)) {
+    if (!isUsableTransform(voxelToWorld)) {
         error = "the anatomy's transform cannot be used";
         return false;
     }

@@ -30,8 +30,9 @@ struct Volume {
     Vector3d centre() const;
 };
 
-// Whether `volume` is usable at all: a positive size, as many samples as voxels, and an
-// invertible, finite transform.
+// Whether `volume` is usable at all: a positive size, as many samples as voxels, and a usable
+// transform (finite and invertible).
 bool isWellFormed(const Volume& volume);
+bool isUsableTransform(const Affine& voxelToWorld);
 
 }  // namespace orvane::keldra::check
