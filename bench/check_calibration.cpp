@@ -2,8 +2,10 @@
 // (and nibabel's real pair) and prints, per group of cases, the error of the estimated shift,
 // the verdicts, the left-right margins and the time taken, as the table in
 // docs/alignment-check.md. Not a test: it takes minutes, and its output chooses thresholds.
-//   check_calibration [--quick] [--cases] [--only PREFIX]
-//   (--cases: also one line per case; --only: just the groups whose name starts with PREFIX)
+//   check_calibration [--quick] [--cases] [--only PREFIX] [--write DIR]
+//   (--cases: also one line per case; --only: just the groups whose name starts with PREFIX;
+//   --write: instead, write the T1 and three example functionals (aligned, shifted by 6 mm,
+//   flipped) as NIfTI files into DIR, to try keldra on)
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -37,6 +39,30 @@ Vector3d randomDirection(std::mt19937& random) {
     std::normal_distribution<double> g(0, 1);
     Vector3d d{g(random), g(random), g(random)};
     return (1.0 / orvane::keldra::length(d)) * d;
+}
+
+int writeExamples(const std::string& folder) {
+    orvane::testdata::EpiGenerator generator;
+    std::string error;
+    EpiSpec aligned;
+    EpiSpec shifted = aligned;
+    shifted.trueShiftMm = {3.5, -4.0, 2.5};  // 6 mm
+    EpiSpec flipped = aligned;
+    flipped.flip = Flip::VoxelOrder;
+    using orvane::testdata::StoredAs;
+    const bool ok = generator.ok() &&
+                    orvane::testdata::writeNiftiVolume(folder + "/t1.nii.gz", generator.anatomy(), StoredAs::Int16, error) &&
+                    orvane::testdata::writeNiftiVolume(folder + "/aligned.nii.gz", generator.functional(aligned),
+                                                       StoredAs::Int16, error) &&
+                    orvane::testdata::writeNiftiVolume(folder + "/shifted_6mm.nii.gz", generator.functional(shifted),
+                                                       StoredAs::Int16, error) &&
+                    orvane::testdata::writeNiftiVolume(folder + "/flipped.nii.gz", generator.functional(flipped),
+                                                       StoredAs::Int16, error);
+    if (!ok) {
+        std::fprintf(stderr, "%s\n", generator.ok() ? error.c_str() : generator.error().c_str());
+        return 2;
+    }
+    return 0;
 }
 
 std::string onlyGroups;
@@ -85,6 +111,9 @@ int main(int argc, char** argv) {
         perCase = perCase || std::strcmp(argv[i], "--cases") == 0;
         if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             only = argv[++i];
+        }
+        if (std::strcmp(argv[i], "--write") == 0 && i + 1 < argc) {
+            return writeExamples(argv[++i]);
         }
     }
     orvane::testdata::EpiGenerator generator;

@@ -53,27 +53,27 @@ std::string summaryLine(const std::string& functionalName, const AlignmentCheck&
 }
 
 std::vector<std::string> pictureCaption(const std::string& functionalName, const AlignmentCheck& r) {
-    // The terminal line's first part, with its few typographic characters in ASCII.
+    // The terminal line's first part, then the rest of the numbers, in ASCII.
     std::string first = summaryLine(functionalName, r);
     const std::size_t more = first.find("; ");
     if (more != std::string::npos) {
         first.resize(more);
     }
-    for (const auto& [from, to] : {std::pair<std::string, std::string>{"\u2014", "-"}, {"\u2212", "-"},
-                                   {"\u2192", "->"}, {"\u00b0", " deg"}}) {
-        for (std::size_t at = first.find(from); at != std::string::npos; at = first.find(from, at)) {
-            first.replace(at, from.size(), to);
-        }
-    }
     std::vector<std::string> lines = {first};
     if (r.measured) {
-        char text[256];
-        std::snprintf(text, sizeof text,
-                      "rigid fit: rotation %.1f, %.1f, %.1f deg, RMS displacement %.1f mm; left-right margin %.2f%s; "
-                      "head coverage %.0f %%",
-                      r.rotationDegrees.x, r.rotationDegrees.y, r.rotationDegrees.z, r.rmsDisplacementMm,
-                      r.leftRightMargin, r.leftRightFlipSuspected ? " (flip suspected)" : "", 100 * r.headCoverage);
-        lines.push_back(text);
+        lines.push_back("rigid fit: rotation " + number(r.rotationDegrees.x, 1) + ", " + number(r.rotationDegrees.y, 1) +
+                        ", " + number(r.rotationDegrees.z, 1) + " deg, RMS displacement " +
+                        number(r.rmsDisplacementMm, 1) + " mm; left-right margin " + number(r.leftRightMargin, 2) +
+                        (r.leftRightFlipSuspected ? " (flip suspected)" : "") + "; head coverage " +
+                        number(100 * r.headCoverage, 0) + " %");
+    }
+    for (std::string& line : lines) {
+        for (const auto& [from, to] : {std::pair<std::string, std::string>{"\u2014", "-"}, {"\u2212", "-"},
+                                       {"\u2192", "->"}, {"\u00b0", " deg"}}) {
+            for (std::size_t at = line.find(from); at != std::string::npos; at = line.find(from, at)) {
+                line.replace(at, from.size(), to);
+            }
+        }
     }
     return lines;
 }

@@ -109,7 +109,7 @@ CLI::App* declareCheck(CLI::App& app, RunOptions& options) {
         "check", "Measure whether the files' position information lines up each functional with the\n"
                  "anatomical, without the module: the residual shift, a rigid fit, a left-right flip test,\n"
                  "coverage and a verdict (aligned, check, misaligned) per functional.");
-    check->add_option("ANAT", options.documents, "The anatomical (.nii or .nii.gz), then one or more functionals.")
+    check->add_option("FILES", options.documents, "The anatomical (.nii or .nii.gz), then one or more functionals.")
         ->required()
         ->expected(2, -1);
     check->add_option("--out", options.outputFolder,

@@ -81,7 +81,7 @@ pic::RgbImage checkPicture(const VmrDocument& anatomy, const FmrDocument& functi
     layers.window = pic::robustWindow(atHeader.values);
     layers.overlay = &anatomyVolume;
     layers.edgeLegend = "edges of the anatomy";
-    layers.caption = {"as the headers place them (arrow: the residual shift, drawn 3 times as long)"};
+    layers.caption = {"as the headers place them; arrow: the shift, 3x"};
     pic::RgbImage left = pic::renderPicture(plan, layers, halfOptions);
     for (const pic::PanelPlan& panel : plan.panels) {
         drawShiftArrow(left, plan, panel, facts.shiftMm);
