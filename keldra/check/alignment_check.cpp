@@ -141,6 +141,7 @@ AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& fun
         result.correlationRatioAtBest = atBest.correlationRatio;
         const double plainNmi = plainOutcome.rigid.nmi;
         result.nmiMirrored = mirroredOutcome.rigid.nmi;
+        result.mirroredBestFit = rigidMotion(mirroredOutcome.rigid.parameters, centre) * mirrored.base;
         result.leftRightMargin = plainNmi > 1 ? (result.nmiMirrored - plainNmi) / (plainNmi - 1) : 0;
         result.leftRightFlipSuspected = result.leftRightMargin >= thresholds.flipMinMargin;
     }

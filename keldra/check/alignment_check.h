@@ -41,6 +41,7 @@ struct AlignmentCheck {
     // it is than the unmirrored best, relative to the unmirrored best's information
     // ((mirrored - best) / (best - 1); below 0 when the mirror fits worse).
     double nmiMirrored = 0;
+    Affine mirroredBestFit = Affine::identity();  // world to world, the mirror included
     double leftRightMargin = 0;
     bool leftRightFlipSuspected = false;
 

@@ -94,7 +94,9 @@ bool writeCheckPictures(const Workspace& workspace, const std::vector<CheckedFun
             continue;
         }
         CheckPictureFacts facts;
-        facts.bestFit = entry.result.bestFit;
+        // A suspected flip is shown undone: the mirrored fit.
+        facts.mirrored = entry.result.leftRightFlipSuspected;
+        facts.bestFit = facts.mirrored ? entry.result.mirroredBestFit : entry.result.bestFit;
         facts.shiftMm = entry.result.shiftMm;
         facts.caption = check::pictureCaption(fileNameOf(entry.path), entry.result);
         std::string path;

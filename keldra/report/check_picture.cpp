@@ -89,7 +89,7 @@ pic::RgbImage checkPicture(const VmrDocument& anatomy, const FmrDocument& functi
     pic::PicturePlan bestPlan = plan;
     bestPlan.grid = atBest.grid;
     layers.base = &atBest;
-    layers.caption = {"at the best fit"};
+    layers.caption = {facts.mirrored ? "at the best fit, mirrored left-right" : "at the best fit"};
     const pic::RgbImage right = pic::renderPicture(bestPlan, layers, halfOptions);
 
     // The two halves side by side under the check's own lines.

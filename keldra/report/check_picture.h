@@ -1,7 +1,8 @@
 // check.png: what the alignment check's numbers mean, drawn. The functional's first volume twice,
 // side by side and laid out alike: on the left with the anatomy's edges where the files'
 // transforms place the two, on the right where the check's best fit places the functional,
-// with the residual shift drawn as an arrow on the left panels (three times its length). If the headers are right, the
+// with the residual shift drawn as an arrow on the left panels (three times its length). When a
+// left-right flip is suspected, the right half shows the functional mirrored and fitted. If the headers are right, the
 // edges follow the functional's outlines in both halves alike; if not, they do only on the right.
 #pragma once
 
@@ -22,6 +23,7 @@ struct CheckPictureFacts {
     // World to world: the functional's placement corrected by the best fit.
     Affine bestFit = Affine::identity();
     Vector3d shiftMm;                   // drawn as the arrow
+    bool mirrored = false;              // the best fit mirrors the functional (a suspected flip)
     std::vector<std::string> caption;   // the verdict and the numbers, plain ASCII
 };
 
