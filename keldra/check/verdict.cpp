@@ -57,8 +57,10 @@ bool parseThresholds(const std::string& text, Thresholds& thresholds, std::strin
     }
     Thresholds read = thresholds;
     const auto fields = thresholdFields();
-    for (const auto& [key, value] : json.items()) {
-        auto field = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return key == f.first; });
+    for (const auto& item : json.items()) {
+        const std::string& key = item.key();
+        const nlohmann::json& value = item.value();
+        auto field = std::find_if(fields.begin(), fields.end(), [&key](const auto& f) { return key == f.first; });
         if (field == fields.end()) {
             error = "unknown threshold \"" + key + "\" in the thresholds file";
             return false;
