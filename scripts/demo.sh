@@ -25,3 +25,6 @@ echo "projected into the anatomy, the blue line the edge of the functional's fie
 echo "They should follow the anatomy's outlines in every panel. $out/before.png and"
 echo "$out/after.png show the anatomy before and after the module projected the functional into"
 echo "it; $out/alignment_fmr.png the other way round; $out/report.json what the run did."
+echo "keldra's own alignment check (the line with the verdict above) is drawn in $out/check.png,"
+echo "unless --no-check was given: the anatomy's edges over the functional where the headers put"
+echo "it, beside the same at the best fit."
