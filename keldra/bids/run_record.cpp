@@ -1,6 +1,7 @@
 // Building a run's record.
 #include "keldra/bids/run_record.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -68,31 +69,82 @@ json reportForRecord(json report, const std::string& anatomicalPath, const std::
     return report;
 }
 
+namespace {
+
+// A bold sidecar's name; above the subject's folder it has no sub- entity.
+bool parseSidecarName(const std::string& fileName, BidsName& name) {
+    std::string problem;
+    const bool hasSubject = fileName.rfind("sub-", 0) == 0;
+    if (!parseBidsName(hasSubject ? fileName : "sub-x_" + fileName, name, problem)) {
+        return false;
+    }
+    if (!hasSubject) {
+        name.entities.erase(name.entities.begin());
+    }
+    return name.suffix == "bold" && name.extension == ".json";
+}
+
+// The sidecars that apply to `bold` by the inheritance principle, from the dataset's top
+// folder down to the image's own folder and, within a folder, from the fewest entities to the
+// most: bold sidecars all of whose entities the image shares. Later ones override earlier.
+std::vector<fs::path> applicableSidecars(const DatasetFile& bold) {
+    std::vector<fs::path> folders;
+    fs::path folder = fs::path(bold.path).parent_path();
+    for (fs::path part = fs::path(bold.relativePath).parent_path(); !part.empty(); part = part.parent_path()) {
+        folders.insert(folders.begin(), folder);
+        folder = folder.parent_path();
+    }
+    folders.insert(folders.begin(), folder);
+
+    std::vector<fs::path> sidecars;
+    for (const fs::path& level : folders) {
+        std::vector<std::pair<std::size_t, fs::path>> here;
+        std::error_code ec;
+        fs::directory_iterator it(level, ec);
+        for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+            BidsName name;
+            if (!parseSidecarName(it->path().filename().string(), name)) {
+                continue;
+            }
+            bool shared = true;
+            for (const auto& [key, value] : name.entities) {
+                shared = shared && bold.name.entity(key) == value;
+            }
+            if (shared) {
+                here.emplace_back(name.entities.size(), it->path());
+            }
+        }
+        std::sort(here.begin(), here.end());
+        for (const auto& entry : here) {
+            sidecars.push_back(entry.second);
+        }
+    }
+    return sidecars;
+}
+
+}  // namespace
+
 json sidecarFacts(const DatasetFile& bold, std::vector<std::string>& warnings) {
     json facts = json::object();
-    fs::path image(bold.path);
-    std::string sidecarName = image.filename().string();
-    sidecarName = sidecarName.substr(0, sidecarName.size() - bold.name.extension.size()) + ".json";
-    const fs::path sidecar = image.parent_path() / sidecarName;
-    std::error_code ec;
-    if (!fs::exists(fs::symlink_status(sidecar, ec))) {
-        return facts;
-    }
-    json value;
-    std::string problem;
-    JsonLimits limits;
-    limits.maxBytes = 1 << 20;
-    if (!readJsonFile(sidecar.string(), limits, value, problem)) {
-        warnings.push_back(sidecarName + ": " + problem + "; its metadata is not used");
-        return facts;
-    }
-    if (!value.is_object()) {
-        warnings.push_back(sidecarName + ": not a JSON object; its metadata is not used");
-        return facts;
-    }
-    for (const char* key : {"TaskName", "RepetitionTime", "EchoTime", "PhaseEncodingDirection", "SliceEncodingDirection"}) {
-        if (value.contains(key) && (value[key].is_number() || value[key].is_string())) {
-            facts[key] = value[key];
+    for (const fs::path& sidecar : applicableSidecars(bold)) {
+        json value;
+        std::string problem;
+        JsonLimits limits;
+        limits.maxBytes = 1 << 20;
+        const std::string name = sidecar.filename().string();
+        if (!readJsonFile(sidecar.string(), limits, value, problem)) {
+            warnings.push_back(name + ": " + problem + "; its metadata is not used");
+            continue;
+        }
+        if (!value.is_object()) {
+            warnings.push_back(name + ": not a JSON object; its metadata is not used");
+            continue;
+        }
+        for (const char* key :
+             {"TaskName", "RepetitionTime", "EchoTime", "PhaseEncodingDirection", "SliceEncodingDirection"}) {
+            if (value.contains(key) && (value[key].is_number() || value[key].is_string())) {
+                facts[key] = value[key];
+            }
         }
     }
     return facts;

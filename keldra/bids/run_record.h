@@ -7,7 +7,7 @@
 //   report                    everything keldra's report.json holds for the run, its file
 //                             names made relative to the dataset and to OUTPUT_DIR
 //   files                     the run's other outputs, relative to OUTPUT_DIR
-//   sidecar                   what the run's sidecar JSON says that bears on the check
+//   sidecar                   what the run's sidecars say that bears on the check
 //   warnings                  problems that did not stop the check
 //   GeneratedBy               the tool's name and version
 //   seconds                   how long the check took (the only field that differs between
@@ -46,8 +46,8 @@ nlohmann::json reportForRecord(nlohmann::json report, const std::string& anatomi
                                const std::string& boldRelative,
                                const std::vector<std::pair<std::string, std::string>>& renamed);
 
-// The keys of a run's sidecar that bear on the check; a sidecar that cannot be read adds a
-// warning instead.
+// The keys of the run's sidecars (inherited from the dataset's top folder down to the image's
+// own) that bear on the check; a sidecar that cannot be read adds a warning instead.
 nlohmann::json sidecarFacts(const DatasetFile& bold, std::vector<std::string>& warnings);
 
 }  // namespace orvane::bids
