@@ -228,8 +228,13 @@ private:
             record.reason = "keldra stopped while checking this run: " + status.describe();
         }
         if (reported) {
-            record.report = reportForRecord(report, job.anatomical.anatomical->path, job.anatomical.anatomical->relativePath,
-                                            job.bold->path, job.bold->relativePath, renamed);
+            std::vector<std::pair<std::string, std::string>> underOutput;
+            for (const auto& [workName, outputName] : renamed) {
+                underOutput.emplace_back(workName, (fs::path(runOutputFolder(job.bold->name)) / outputName).generic_string());
+            }
+            record.report = reportForRecord(report, job.anatomical.anatomical->path,
+                                            job.anatomical.anatomical->relativePath, job.bold->path,
+                                            job.bold->relativePath, underOutput);
         }
         publish(job, record, renamed);
     }

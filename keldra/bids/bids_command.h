@@ -1,0 +1,34 @@
+// `keldra bids BIDS_DIR OUTPUT_DIR participant|group [options]`, the BIDS App contract: the
+// declaration of its arguments and options, and carrying it out.
+// Exit statuses: participant level 0 when every selected run was checked (whatever the
+// verdicts), 1 when some could not be (listed on stderr), 2 on usage or input errors; group
+// level 0, or 2 when there is nothing to collect.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "keldra/bids/selection.h"
+
+namespace orvane::bids {
+
+struct BidsCommandOptions {
+    std::string datasetFolder;
+    std::string outputFolder;
+    std::string level;
+    Selection selection;
+    int processes = 0;  // 0: the processors available
+    std::string thresholdsFile;
+    bool saveVolumes = false;
+    bool skipExisting = false;
+};
+
+// Adds the `bids` subcommand to `app`, filling `options` when it is parsed.
+CLI::App* addBidsCommand(CLI::App& app, BidsCommandOptions& options);
+
+// Carries out a parsed `bids` command; `keldraProgram` checks each run.
+int runBidsCommand(BidsCommandOptions options, const std::string& keldraProgram);
+
+}  // namespace orvane::bids
