@@ -11,6 +11,8 @@
 #include "keldra/output_files.h"
 #include "keldra/picture/demo_sample.h"
 
+#include <nifti2_io.h>
+
 namespace orvane::bids {
 
 namespace {
@@ -21,6 +23,21 @@ using picture::VolumeGrid;
 
 constexpr int kVolumes = 4;
 constexpr double kRepetitionTime = 2.0;
+
+// Sets the time between volumes in a written file's header, as a scanner's converter does (the
+// BIDS validator compares it with the sidecar's RepetitionTime).
+bool stampRepetitionTime(const std::string& path, double seconds, std::string& error) {
+    nifti_image* image = nifti_image_read(path.c_str(), 1);
+    if (!image) {
+        error = "the written file cannot be read back";
+        return false;
+    }
+    image->dt = image->pixdim[4] = seconds;
+    image->time_units = NIFTI_UNITS_SEC;
+    nifti_image_write(image);
+    nifti_image_free(image);
+    return true;
+}
 
 // An echo-planar grid: 64 x 64 x 30 voxels of 3 x 3 x 3.5 mm, tilted and centred on the head.
 VolumeGrid functionalGrid(double tiltX, double tiltY, double tiltZ, double offsetY, bool descending) {
@@ -64,7 +81,7 @@ public:
     }
 
     bool anatomical(const std::string& relative, const VolumeGrid& grid, std::string& error) {
-        return volume(relative, keldra::anatomicalVolumeFile(picture::sampleAnatomical(grid)), error);
+        return volume(relative, keldra::anatomicalVolumeFile(picture::sampleAnatomical(grid)), 0, error);
     }
 
     // A functional sampled on `grid`; its header carries `grid` moved by `headerShift` mm and its
@@ -81,7 +98,7 @@ public:
         const keldra::Affine shift = keldra::Affine::translation({headerShift[0], headerShift[1], headerShift[2]});
         file.sform = shift * file.sform;
         file.qform = shift * file.qform;
-        return volume(relative, file, error);
+        return volume(relative, file, kRepetitionTime, error);
     }
 
     bool link(const std::string& relative, const std::string& target, std::string& error) {
@@ -109,12 +126,18 @@ private:
         return true;
     }
 
-    bool volume(const std::string& relative, const keldra::VolumeFile& file, std::string& error) {
+    // Writes `file`; a repetition time above 0 goes into its header.
+    bool volume(const std::string& relative, const keldra::VolumeFile& file, double repetitionTime,
+                std::string& error) {
         if (!folderFor(relative, error)) {
             return false;
         }
         const fs::path path = root_ / relative;
-        if (!keldra::writeNewVolumeFile(path.parent_path().string(), path.filename().string(), file, error)) {
+        auto write = [&](const std::string& temporary, std::string& problem) {
+            return keldra::writeVolumeFile(temporary, file, problem) &&
+                   (repetitionTime <= 0 || stampRepetitionTime(temporary, repetitionTime, problem));
+        };
+        if (!keldra::writeOutputFile(path.parent_path().string(), path.filename().string(), {}, write, error)) {
             return false;
         }
         written_.push_back(relative);
@@ -149,6 +172,11 @@ bool writeSampleDataset(const std::string& folder, std::vector<std::string>& wri
         "sub-01's task-nback header is shifted by 8 mm; sub-03's task-nback is a link whose content\n"
         "is absent (as DataLad leaves files not yet retrieved); sub-04 has no anatomical.\n";
     const std::string participants = "participant_id\tage\tsex\nsub-01\t31\tF\nsub-02\t27\tM\nsub-03\t45\tF\nsub-04\t38\tM\n";
+    const json participantColumns = {
+        {"age", {{"Description", "Age of the participant"}, {"Units", "year"}}},
+        {"sex", {{"Description", "Sex of the participant"}, {"Levels", {{"F", "female"}, {"M", "male"}}}}}};
+    // Two blocks of the n-back task, 0-back and 2-back, in the 8 s a run lasts.
+    const std::string events = "onset\tduration\ttrial_type\n0.0\t4.0\t0back\n4.0\t4.0\t2back\n";
     // Echo times of the multi-echo run, in seconds.
     const double echoTimes[3] = {0.0142, 0.0388, 0.0634};
     return write.text("dataset_description.json", jsonText(description), error) &&
@@ -163,6 +191,7 @@ bool writeSampleDataset(const std::string& folder, std::vector<std::string>& wri
                             none, error) &&
            write.functional("sub-01/func/sub-01_task-nback_bold.nii.gz", functionalGrid(9, 3, -4, -9, false), 13, 1,
                             kSampleHeaderShiftMm, error) &&
+           write.text("sub-01/func/sub-01_task-nback_events.tsv", events, error) &&
            // sub-02, two sessions
            write.anatomical("sub-02/ses-1/anat/sub-02_ses-1_T1w.nii.gz", anatomicalGrid(1.3, -2.1, 0.4), error) &&
            write.anatomical("sub-02/ses-2/anat/sub-02_ses-2_T1w.nii.gz", anatomicalGrid(-0.6, 1.7, -1.2), error) &&
@@ -172,6 +201,7 @@ bool writeSampleDataset(const std::string& folder, std::vector<std::string>& wri
                             22, 1, none, error) &&
            write.functional("sub-02/ses-2/func/sub-02_ses-2_task-nback_bold.nii.gz", functionalGrid(8, 4, 2, -8, false),
                             23, 1, none, error) &&
+           write.text("sub-02/ses-2/func/sub-02_ses-2_task-nback_events.tsv", events, error) &&
            // sub-03, multi-echo and content not retrieved
            write.anatomical("sub-03/anat/sub-03_T1w.nii.gz", anatomicalGrid(-1.1, 0.8, 1.9), error) &&
            write.functional("sub-03/func/sub-03_task-rest_echo-1_bold.nii.gz", functionalGrid(11, 1, -2, -7, true), 31,
