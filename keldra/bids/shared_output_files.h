@@ -24,8 +24,10 @@ nlohmann::json runList(const Dataset& dataset);
 // Writes the three files into `outputFolder` (which exists). False with the reason in `error`.
 bool writeSharedOutputFiles(const std::string& outputFolder, const Dataset& dataset, std::string& error);
 
-// Makes `folder`/`fileName` hold `content`: untouched when it already does, else written under a
-// temporary name and moved into place, replacing what was there.
+// Makes `folder`/`fileName` hold `content`: untouched when it already does, else written to disk
+// under a temporary name of its own (".<name>.<host>-<process>-<n>.tmp", created exclusively, so
+// writers on several machines sharing the folder never share one) and renamed into place,
+// replacing what was there.
 bool replaceFileContent(const std::string& folder, const std::string& fileName, const std::string& content,
                         std::string& error);
 
