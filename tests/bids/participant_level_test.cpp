@@ -89,7 +89,7 @@ protected:
             _exit(runParticipantLevel(options(out.path().string()), quiet, quiet));
         }
         const fs::path firstRecord = out.path() / "sub-01/func/sub-01_task-nback_desc-alignment_qc.json";
-        for (int i = 0; i < 600 && !fs::exists(firstRecord); ++i) {
+        for (int i = 0; i < 2400 && !fs::exists(firstRecord); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         kill(child, SIGKILL);
