@@ -29,19 +29,24 @@ TEST(SharedOutputFiles, ConcurrentWritersNeverTearAFile) {
         }
         writers.push_back(id);
     }
+    // Read for as long as any writer is still writing.
     int torn = 0;
     int seen = 0;
-    for (int i = 0; i < 300; ++i) {
+    std::size_t running = writers.size();
+    while (running > 0) {
         std::string content = out.read("dataset_description.json");
         if (!content.empty()) {
             ++seen;
             torn += content != first && content != second;
         }
-    }
-    for (pid_t id : writers) {
-        int status = 0;
-        waitpid(id, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        for (pid_t& id : writers) {
+            int status = 0;
+            if (id > 0 && waitpid(id, &status, WNOHANG) == id) {
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+                id = 0;
+                --running;
+            }
+        }
     }
     EXPECT_GT(seen, 0);
     EXPECT_EQ(torn, 0);
