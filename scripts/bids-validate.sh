@@ -27,7 +27,7 @@ if [ -z "$dataset" ]; then
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
   dataset=$work/sample
-  build/bin/make_bids_sample "$dataset" >/dev/null
+  build/bin/keldra demo --bids "$dataset" >/dev/null
 fi
 # The validator exits 1 on errors; --json gives counts that do not depend on its wording.
 report=$(node "$validator/node_modules/.bin/bids-validator" --json "$dataset" 2>/dev/null || true)

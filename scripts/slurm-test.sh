@@ -21,7 +21,7 @@ if ! command -v slurmctld >/dev/null || ! command -v slurmd >/dev/null || ! comm
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq slurm-wlm munge >/dev/null
 fi
 bash scripts/build.sh >/dev/null
-keldra=${KELDRA_BIDS:-$repo/build/bin/keldra-bids}
+keldra=$repo/build/bin/keldra
 
 work=$(mktemp -d /tmp/keldra-slurm-XXXXXX)
 chmod 700 "$work"
@@ -117,7 +117,7 @@ echo "slurm test: a one-node cluster is up ($cpus CPUs)"
 data=$work/data
 out=$work/out
 serial=$work/serial
-"$repo/build/bin/make_bids_sample" "$data" >/dev/null
+"$keldra" demo --bids "$data" >/dev/null
 participants=$(tail -n +2 "$data/participants.tsv" | grep -c .)
 mkdir -p "$out/logs"
 

@@ -7,9 +7,9 @@
 #include <system_error>
 
 #include "keldra/bids/json_file.h"
-#include "keldra/demo_files.h"
-#include "keldra/output_files.h"
-#include "keldra/picture/demo_sample.h"
+#include "keldra/output/output_files.h"
+#include "keldra/sample/demo_files.h"
+#include "keldra/sample/demo_sample.h"
 
 #include <nifti2_io.h>
 
@@ -19,7 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
-using picture::VolumeGrid;
+using keldra::picture::VolumeGrid;
+using keldra::Affine;
 
 constexpr int kVolumes = 4;
 constexpr double kRepetitionTime = 2.0;
@@ -46,18 +47,15 @@ VolumeGrid functionalGrid(double tiltX, double tiltY, double tiltZ, double offse
     grid.ny = 64;
     grid.nz = 30;
     const double sz = descending ? -3.5 : 3.5;
-    const picture::WorldAffine centring = picture::translationAffine(-31.5 * 3.0, -31.5 * 3.0, -14.5 * sz);
-    grid.voxelToWorld = picture::multiplyAffines(
-        picture::translationAffine(0.7, offsetY, 22.0),
-        picture::multiplyAffines(picture::rotationAffine(tiltX, tiltY, tiltZ),
-                                 picture::multiplyAffines(centring, picture::scalingAffine(3.0, 3.0, sz))));
+    grid.voxelToWorld = Affine::translation({0.7, offsetY, 22.0}) * Affine::rotation(tiltX, tiltY, tiltZ) *
+                        Affine::translation({-31.5 * 3.0, -31.5 * 3.0, -14.5 * sz}) * Affine::scaling(3.0, 3.0, sz);
     return grid;
 }
 
 // The anatomical grid of the demo, placed a little differently for each subject and session.
 VolumeGrid anatomicalGrid(double dx, double dy, double dz) {
-    VolumeGrid grid = picture::demoAnatomicalGrid();
-    grid.voxelToWorld = picture::multiplyAffines(picture::translationAffine(dx, dy, dz), grid.voxelToWorld);
+    VolumeGrid grid = keldra::demoAnatomicalGrid();
+    grid.voxelToWorld = Affine::translation({dx, dy, dz}) * grid.voxelToWorld;
     return grid;
 }
 
@@ -81,21 +79,21 @@ public:
     }
 
     bool anatomical(const std::string& relative, const VolumeGrid& grid, std::string& error) {
-        return volume(relative, keldra::anatomicalVolumeFile(picture::sampleAnatomical(grid)), 0, error);
+        return volume(relative, keldra::anatomicalVolumeFile(keldra::sampleAnatomical(grid)), 0, error);
     }
 
     // A functional sampled on `grid`; its header carries `grid` moved by `headerShift` mm and its
     // values are multiplied by `scale` (a later echo is darker).
     bool functional(const std::string& relative, const VolumeGrid& grid, std::uint64_t seed, double scale,
                     const double headerShift[3], std::string& error) {
-        picture::VolumeSeries series = picture::sampleFunctional(grid, kVolumes, seed);
+        keldra::picture::VolumeSeries series = keldra::sampleFunctional(grid, kVolumes, seed);
         for (auto& values : series.volumes) {
             for (float& value : values) {
                 value = static_cast<float>(std::round(value * scale));
             }
         }
         keldra::VolumeFile file = keldra::functionalVolumeFile(series);
-        const keldra::Affine shift = keldra::Affine::translation({headerShift[0], headerShift[1], headerShift[2]});
+        const Affine shift = Affine::translation({headerShift[0], headerShift[1], headerShift[2]});
         file.sform = shift * file.sform;
         file.qform = shift * file.qform;
         return volume(relative, file, kRepetitionTime, error);

@@ -6,10 +6,14 @@
 #include <iostream>
 
 #include "keldra/cli/check_command.h"
+#if !defined(_WIN32)
+#include "keldra/cli/bids_command.h"
+#endif
 #include "keldra/cli/demo_command.h"
 #include "keldra/cli/image_size_option.h"
 #include "keldra/cli/info_command.h"
 #include "keldra/cli/run_command.h"
+#include "keldra/host/platform.h"
 
 namespace orvane::keldra {
 
@@ -82,16 +86,25 @@ int runCommandLine(int argc, char** argv) {
                "  keldra demo --out demo-out\n"
                "  keldra run anat.nii.gz bold.nii.gz --mapping 1 --out check-bold\n"
                "  keldra check anat.nii.gz bold.nii.gz --out check-bold\n"
-               "  keldra info bold.nii.gz");
+               "  keldra info bold.nii.gz\n"
+               "  keldra bids /data/study /data/study/derivatives/keldra participant");
     RunOptions options;
     std::string infoPath;
     std::string infoMaxImageSize = "4GiB";
     const CLI::App* run = declareRun(app, options);
-    const CLI::App* demo = declareDemo(app, options);
+    CLI::App* demo = declareDemo(app, options);
     RunOptions checkOptions;
     checkOptions.outputFolder.clear();  // check writes only where --out says
     const CLI::App* check = declareCheck(app, checkOptions);
     declareInfo(app, infoPath, infoMaxImageSize);
+#if !defined(_WIN32)
+    std::string bidsSampleFolder;
+    demo->add_option("--bids", bidsSampleFolder,
+                     "Instead, write a small BIDS dataset made from the synthetic head into this folder (which\n"
+                     "must not exist or be empty), to try `keldra bids` on. Example: --bids study");
+    BidsCommandOptions bidsOptions;
+    const CLI::App* bidsCommand = addBidsCommand(app, bidsOptions);
+#endif
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -103,6 +116,14 @@ int runCommandLine(int argc, char** argv) {
     if (run->parsed()) {
         return runCommand(options);
     }
+#if !defined(_WIN32)
+    if (bidsCommand->parsed()) {
+        return runBidsCommand(bidsOptions, executableDirectory() + "/keldra");
+    }
+    if (demo->parsed() && !bidsSampleFolder.empty()) {
+        return bidsSampleCommand(bidsSampleFolder);
+    }
+#endif
     if (demo->parsed()) {
         return demoCommand(options);
     }

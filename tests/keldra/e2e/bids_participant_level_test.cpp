@@ -16,7 +16,7 @@
 #include "keldra/bids/json_file.h"
 #include "keldra/bids/participant_level.h"
 #include "keldra/bids/sample_dataset.h"
-#include "tests/bids/test_folder.h"
+#include "tests/keldra/fixtures/test_folder.h"
 
 namespace orvane::bids {
 namespace {

@@ -1,5 +1,5 @@
 // The `bids` command's options and dispatch.
-#include "keldra/bids/bids_command.h"
+#include "keldra/cli/bids_command.h"
 
 #include <filesystem>
 #include <iostream>
@@ -7,8 +7,10 @@
 
 #include "keldra/bids/group_level.h"
 #include "keldra/bids/participant_level.h"
+#include "keldra/bids/sample_dataset.h"
+#include "keldra/cli/exit_codes.h"
 
-namespace orvane::bids {
+namespace orvane::keldra {
 
 CLI::App* addBidsCommand(CLI::App& app, BidsCommandOptions& options) {
     CLI::App* bids = app.add_subcommand(
@@ -50,17 +52,16 @@ CLI::App* addBidsCommand(CLI::App& app, BidsCommandOptions& options) {
 int runBidsCommand(BidsCommandOptions options, const std::string& keldraProgram) {
     std::string error;
     if (!options.selection.normalise(error)) {
-        std::cerr << "keldra: " << error << std::endl;
-        return kParticipantInputError;
+        return fail(error);
     }
     if (options.level == "group") {
-        return runGroupLevel(options.outputFolder, options.selection, std::cout, std::cerr);
+        return bids::runGroupLevel(options.outputFolder, options.selection, std::cout, std::cerr);
     }
-    ParticipantOptions participant;
+    bids::ParticipantOptions participant;
     participant.datasetFolder = options.datasetFolder;
     participant.outputFolder = options.outputFolder;
     participant.selection = options.selection;
-    participant.processes = options.processes > 0 ? options.processes : availableProcessors();
+    participant.processes = options.processes > 0 ? options.processes : bids::availableProcessors();
     participant.keldraProgram = keldraProgram;
     if (!options.thresholdsFile.empty()) {
         std::error_code ec;
@@ -68,7 +69,20 @@ int runBidsCommand(BidsCommandOptions options, const std::string& keldraProgram)
     }
     participant.saveVolumes = options.saveVolumes;
     participant.skipExisting = options.skipExisting;
-    return runParticipantLevel(participant, std::cout, std::cerr);
+    return bids::runParticipantLevel(participant, std::cout, std::cerr);
 }
 
-}  // namespace orvane::bids
+int bidsSampleCommand(const std::string& folder) {
+    std::vector<std::string> written;
+    std::string error;
+    if (!bids::writeSampleDataset(folder, written, error)) {
+        return fail(error);
+    }
+    const std::string output = (std::filesystem::path(folder) / "derivatives" / "keldra").string();
+    std::cout << "keldra: wrote a BIDS dataset of " << written.size() << " files into " << folder << "; check it with\n"
+              << "  keldra bids " << folder << " " << output << " participant\n"
+              << "  keldra bids " << folder << " " << output << " group" << std::endl;
+    return kExitSuccess;
+}
+
+}  // namespace orvane::keldra

@@ -1,5 +1,6 @@
 // `keldra bids BIDS_DIR OUTPUT_DIR participant|group [options]`, the BIDS App contract: the
-// declaration of its arguments and options, and carrying it out.
+// declaration of its arguments and options, and carrying it out; and `keldra demo --bids DIR`,
+// the sample dataset to try it on.
 // Exit statuses: participant level 0 when every selected run was checked (whatever the
 // verdicts), 1 when some could not be (listed on stderr), 2 on usage or input errors; group
 // level 0, or 2 when there is nothing to collect.
@@ -12,13 +13,13 @@
 
 #include "keldra/bids/selection.h"
 
-namespace orvane::bids {
+namespace orvane::keldra {
 
 struct BidsCommandOptions {
     std::string datasetFolder;
     std::string outputFolder;
     std::string level;
-    Selection selection;
+    bids::Selection selection;
     int processes = 0;  // 0: the processors available
     std::string thresholdsFile;
     bool saveVolumes = false;
@@ -31,4 +32,7 @@ CLI::App* addBidsCommand(CLI::App& app, BidsCommandOptions& options);
 // Carries out a parsed `bids` command; `keldraProgram` checks each run.
 int runBidsCommand(BidsCommandOptions options, const std::string& keldraProgram);
 
-}  // namespace orvane::bids
+// `keldra demo --bids DIR`: writes the sample BIDS dataset into DIR and says how to check it.
+int bidsSampleCommand(const std::string& folder);
+
+}  // namespace orvane::keldra

@@ -6,7 +6,7 @@
 
 #include "keldra/bids/group_level.h"
 #include "keldra/bids/json_file.h"
-#include "tests/bids/test_folder.h"
+#include "tests/keldra/fixtures/test_folder.h"
 
 namespace orvane::bids {
 namespace {

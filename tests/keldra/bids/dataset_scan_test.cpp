@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "keldra/bids/dataset_scan.h"
-#include "tests/bids/test_folder.h"
+#include "tests/keldra/fixtures/test_folder.h"
 
 namespace orvane::bids {
 namespace {

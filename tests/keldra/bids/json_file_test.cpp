@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "keldra/bids/json_file.h"
-#include "tests/bids/test_folder.h"
+#include "tests/keldra/fixtures/test_folder.h"
 
 namespace orvane::bids {
 namespace {

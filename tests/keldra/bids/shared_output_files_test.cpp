@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "keldra/bids/shared_output_files.h"
-#include "tests/bids/test_folder.h"
+#include "tests/keldra/fixtures/test_folder.h"
 
 namespace orvane::bids {
 namespace {
