@@ -147,9 +147,7 @@ row() { grep -F "$1" "$out/group_bold.tsv"; }
 cell() { row "$1" | cut -f"$(column "$2")"; }
 [[ "$(cell sub-04_task-rest_bold reason)" == *"no T1-weighted anatomical"* ]] || fail "sub-04's reason: $(row sub-04)"
 [[ "$(cell sub-03_task-nback_bold reason)" == "content not retrieved"* ]] || fail "the unretrieved run: $(row sub-03_task-nback)"
-if [ "${KELDRA_BIDS_VERDICTS:-1}" = 1 ]; then
-  [ "$(cell sub-01_task-nback_bold verdict)" = misaligned ] || fail "the shifted run is not misaligned: $(row sub-01_task-nback)"
-fi
+[ "$(cell sub-01_task-nback_bold verdict)" = misaligned ] || fail "the shifted run is not misaligned: $(row sub-01_task-nback)"
 for task in $(seq 1 "$participants"); do
   [ -s "$out/logs/task-$task.status" ] || fail "array task $task recorded no exit status"
 done

@@ -151,14 +151,16 @@ private:
             notWritten(job, error);
             return Started::Done;
         }
+        // What a killed predecessor left (its work folder, a record it did not finish writing) is
+        // of no use; under the lock nobody else writes this run.
+        fs::remove_all(job.work, ec);
+        removeStaleTemporaries(job.folder.string(), recordFileName(job.bold->name), true);
         if (options_.skipExisting && alreadyChecked(job)) {
             ++skipped_;
             out_ << job.bold->relativePath << ": already checked, skipped" << std::endl;
             job.lock.release();
             return Started::Done;
         }
-        // What a killed predecessor left in the work folder is of no use.
-        fs::remove_all(job.work, ec);
         if (!fs::create_directory(job.work, ec)) {
             notWritten(job, job.work.string() + ": cannot be created: " + ec.message());
             return Started::Done;

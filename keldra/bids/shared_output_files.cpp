@@ -4,12 +4,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 #include "keldra/bids/dataset_scan.h"
 #include "keldra/bids/json_file.h"
@@ -123,7 +126,40 @@ bool replaceFileContent(const std::string& folder, const std::string& fileName, 
     return true;
 }
 
+void removeStaleTemporaries(const std::string& folder, const std::string& fileName, bool anyWriter) {
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    const std::string prefix = "." + fileName + ".";
+    const std::string ours = prefix + host + "-";
+    const std::string ending = ".tmp";
+    std::error_code ec;
+    std::vector<fs::path> stale;
+    fs::directory_iterator it(folder, ec);
+    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(prefix, 0) != 0 || name.size() < ending.size() ||
+            name.compare(name.size() - ending.size(), ending.size(), ending) != 0) {
+            continue;
+        }
+        bool dead = anyWriter;
+        if (!dead && name.rfind(ours, 0) == 0) {
+            // ".<name>.<host>-<process>-<n>.tmp": a process that no longer runs writes nothing.
+            long process = std::atol(name.c_str() + ours.size());
+            dead = process > 0 && kill(static_cast<pid_t>(process), 0) != 0 && errno == ESRCH;
+        }
+        if (dead) {
+            stale.push_back(it->path());
+        }
+    }
+    for (const fs::path& path : stale) {
+        fs::remove(path, ec);
+    }
+}
+
 bool writeSharedOutputFiles(const std::string& outputFolder, const Dataset& dataset, std::string& error) {
+    for (const char* name : {"dataset_description.json", ".bidsignore", kRunListFileName}) {
+        removeStaleTemporaries(outputFolder, name, false);
+    }
     return replaceFileContent(outputFolder, "dataset_description.json", jsonText(derivativeDescription(dataset.root)),
                               error) &&
            replaceFileContent(outputFolder, ".bidsignore", bidsIgnoreText(), error) &&

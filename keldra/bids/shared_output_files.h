@@ -31,4 +31,9 @@ bool writeSharedOutputFiles(const std::string& outputFolder, const Dataset& data
 bool replaceFileContent(const std::string& folder, const std::string& fileName, const std::string& content,
                         std::string& error);
 
+// Removes the temporary files replaceFileContent left beside `folder`/`fileName` when its writer
+// was killed: all of them when `anyWriter` (the caller holds the lock that makes it the only
+// writer of that file), else those of this machine whose process no longer runs.
+void removeStaleTemporaries(const std::string& folder, const std::string& fileName, bool anyWriter);
+
 }  // namespace orvane::bids

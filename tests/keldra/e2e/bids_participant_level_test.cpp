@@ -133,6 +133,13 @@ TEST_F(ParticipantLevelTest, EveryRunGetsARecordAndAKilledLevelIsCompletedWithNo
     json noAnatomy = record("sub-04/func/sub-04_task-rest_desc-alignment_qc.json");
     EXPECT_EQ(noAnatomy["reason"], "the subject sub-04 has no T1-weighted anatomical (anat/*_T1w.nii[.gz])");
 
+    // The run whose header is shifted by 8 mm is found out; the others line up.
+    auto verdict = [&](const std::string& relative) {
+        return record(relative)["report"]["alignment_check"][0]["verdict"].get<std::string>();
+    };
+    EXPECT_EQ(verdict("sub-01/func/sub-01_task-nback_desc-alignment_qc.json"), "misaligned");
+    EXPECT_EQ(verdict("sub-01/func/sub-01_task-rest_run-2_desc-alignment_qc.json"), "aligned");
+
     json checked = record("sub-02/ses-2/func/sub-02_ses-2_task-nback_desc-alignment_qc.json");
     EXPECT_TRUE(checked["checked"].get<bool>());
     EXPECT_EQ(checked["anatomical"], "sub-02/ses-2/anat/sub-02_ses-2_T1w.nii.gz");
