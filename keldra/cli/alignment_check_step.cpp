@@ -7,6 +7,7 @@
 #include "keldra/check/document_inputs.h"
 #include "keldra/cli/exit_codes.h"
 #include "keldra/report/check_picture.h"
+#include "keldra/report/checkerboard_picture.h"
 #include "util/file_names.h"
 
 namespace orvane::keldra {
@@ -80,6 +81,7 @@ std::vector<std::string> checkPictureFileNames(int functionals) {
     std::vector<std::string> names;
     for (int n = 1; n <= functionals; ++n) {
         names.push_back(checkPictureFileName(n));
+        names.push_back(checkerboardPictureFileName(n));
     }
     return names;
 }
@@ -102,6 +104,11 @@ bool writeCheckPictures(const Workspace& workspace, const std::vector<CheckedFun
         std::string path;
         if (!writeCheckPicture(checkPicture(*anatomy, *fmr, facts, options), folder,
                                checkPictureFileName(entry.functional), policy, path, error)) {
+            return false;
+        }
+        written.push_back(path);
+        if (!writeCheckPicture(checkerboardPicture(*anatomy, *fmr, facts.caption.front(), options), folder,
+                               checkerboardPictureFileName(entry.functional), policy, path, error)) {
             return false;
         }
         written.push_back(path);

@@ -40,7 +40,8 @@ std::vector<std::string> alignmentPictureCaption(const std::vector<CheckedFuncti
 // The names of the pictures for `functionals` functionals, to make sure beforehand none exists.
 std::vector<std::string> checkPictureFileNames(int functionals);
 
-// Draws check.png (fmrN_check.png) for every checked functional into `folder`.
+// Draws check.png and checkerboard.png (fmrN_check.png, fmrN_checkerboard.png) for every
+// checked functional into `folder`.
 bool writeCheckPictures(const Workspace& workspace, const std::vector<CheckedFunctional>& checked,
                         const std::string& folder, const picture::PictureOptions& options, const OutputPolicy& policy,
                         std::vector<std::string>& written, std::string& error);

@@ -10,6 +10,7 @@
 #include "keldra/cli/output_folder.h"
 #include "keldra/cli/slow_step_notice.h"
 #include "keldra/picture/png_file.h"
+#include "keldra/report/run_page.h"
 #include "keldra/report/run_report.h"
 #include "keldra/workspace/workspace_loader.h"
 
@@ -35,7 +36,7 @@ bool checkOutputsAreFree(const RunOptions& options, OutputPolicy& policy, std::s
     if (!checkOutputFolder(options.outputFolder, error)) {
         return false;
     }
-    std::vector<std::string> names = {kReportFileName};
+    std::vector<std::string> names = {kReportFileName, kRunPageFileName};
     if (picturesWanted(options)) {
         for (const std::string& name : checkPictureFileNames(static_cast<int>(options.documents.size()) - 1)) {
             names.push_back(name);
@@ -65,12 +66,14 @@ bool loadDocuments(const RunOptions& options, Workspace& workspace, std::string&
     return loaded;
 }
 
-nlohmann::json checkReport(const RunOptions& options, const std::vector<CheckedFunctional>& checked,
-                           const std::vector<std::string>& written, int exitCode) {
+nlohmann::json checkReport(const RunOptions& options, const Workspace& workspace,
+                           const std::vector<CheckedFunctional>& checked, const std::vector<std::string>& written,
+                           int exitCode) {
     nlohmann::json report;
     report["command"] = "check";
     report["anatomical"] = options.documents.front();
     report["functionals"] = std::vector<std::string>(options.documents.begin() + 1, options.documents.end());
+    report["inputs"] = describeInputs(workspace);
     report["alignment_check"] = alignmentCheckJson(checked);
     report["outputFiles"] = written;
     report["result"] = {{"exitCode", exitCode}};
@@ -93,12 +96,18 @@ bool writeResults(const RunOptions& options, const Workspace& workspace, const s
     for (const std::string& path : written) {
         std::cout << "keldra: wrote the picture " << path << std::endl;
     }
+    const nlohmann::json report = checkReport(options, workspace, checked, written, exitCode);
     std::string reportPath;
-    if (!writeReport(options.outputFolder, checkReport(options, checked, written, exitCode), reportPath, error,
-                     policy)) {
+    if (!writeReport(options.outputFolder, report, reportPath, error, policy)) {
         return false;
     }
     std::cout << "keldra: wrote the check's report to " << reportPath << std::endl;
+    std::string pagePath;
+    if (!writeRunPage(options.outputFolder, singleRunPage(report, ""), pageOptions(options), policy, pagePath,
+                      error)) {
+        return false;
+    }
+    std::cout << "keldra: wrote the check's page to " << pagePath << std::endl;
     return true;
 }
 
@@ -113,11 +122,12 @@ CLI::App* declareCheck(CLI::App& app, RunOptions& options) {
         ->required()
         ->expected(2, -1);
     check->add_option("--out", options.outputFolder,
-                      "Folder for report.json and the pictures (check.png, fmrN_check.png); created when\n"
-                      "missing. Without it nothing is written. Existing files are never overwritten.");
+                      "Folder for report.json, report.html and the pictures (check.png, checkerboard.png,\n"
+                      "fmrN_check.png, ...); created when missing. Without it nothing is written. Existing files\n"
+                      "are never overwritten.");
     check->add_flag("--overwrite", options.overwrite,
                     "Replace results of an earlier check in the output folder; inputs are never replaced.");
-    check->add_flag("--no-pictures", options.noPictures, "Write report.json only.");
+    check->add_flag("--no-pictures", options.noPictures, "Write report.json and report.html only.");
     check->add_option("--max-image-size", options.maxImageSize, kMaxImageSizeHelp)->capture_default_str();
     addCheckOptions(*check, options, false);
     addPictureOptions(*check, options);

@@ -30,7 +30,8 @@ CLI::App* declareRun(CLI::App& app, RunOptions& options) {
     help.mapping = "Answer to the plug-in's mapping prompt: 1 FMR -> VMR, 2 VMR -> FMR, 3 FMR -> FMR.\n"
                    "Without it the prompt is asked on the terminal, or answered with its default when\n"
                    "standard input is not a terminal. Example: --mapping 2";
-    help.outputFolder = "Folder for log.txt, vmr.nii.gz (the anatomical after the run) and saved FMRs; created\n"
+    help.outputFolder = "Folder for log.txt, vmr.nii.gz (the anatomical after the run), saved FMRs, the pictures,\n"
+                        "report.json and report.html (the page to read in a browser); created\n"
                         "when missing. Existing files are never overwritten. Example: --out check-bold";
     help.plugin = "The plug-in module to load (default: orvaneplugin.so beside the keldra executable).\n"
                   "Example: --plugin build/bin/orvaneplugin.so";
@@ -60,7 +61,7 @@ CLI::App* declareDemo(CLI::App& app, RunOptions& options) {
     addRunOptions(*demo, options, help);
     addPictureOptions(*demo, options);
     addCheckOptions(*demo, options, true);
-    demo->footer("Example: keldra demo --out demo-out, then open demo-out/alignment.png");
+    demo->footer("Example: keldra demo --out demo-out, then open demo-out/report.html in a browser");
     return demo;
 }
 

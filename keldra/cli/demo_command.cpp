@@ -10,8 +10,7 @@
 #include "keldra/cli/output_folder.h"
 #include "keldra/cli/run_command.h"
 #include "keldra/cli/slow_step_notice.h"
-#include "keldra/picture/png_file.h"
-#include "keldra/report/picture_file_names.h"
+#include "keldra/report/run_page.h"
 #include "keldra/sample/demo_files.h"
 #include "keldra/sample/demo_sample.h"
 
@@ -108,9 +107,9 @@ int demoCommand(RunOptions options) {
     options.preparedFiles = written;
     options.mapping = options.mapping.value_or(1);
     const int exitCode = runCommand(options);
-    if (exitCode == kExitSuccess && picture::pngFilesSupported()) {
-        std::cout << "keldra: open " << (fs::path(options.outputFolder) / kAlignmentPicture).string()
-                  << " to see whether the functional lines up with the anatomy" << std::endl;
+    if (exitCode == kExitSuccess) {
+        std::cout << "keldra: open " << (fs::path(options.outputFolder) / kRunPageFileName).string()
+                  << " in a browser to see whether the functional lines up with the anatomy" << std::endl;
     }
     return exitCode;
 }

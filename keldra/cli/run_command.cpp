@@ -19,6 +19,7 @@
 #include "keldra/nifti/volume_file_output.h"
 #include "keldra/output/checksum.h"
 #include "keldra/picture/png_file.h"
+#include "keldra/report/run_page.h"
 #include "keldra/report/run_pictures.h"
 #include "keldra/report/run_report.h"
 #include "keldra/workspace/document_builder.h"
@@ -93,7 +94,7 @@ bool checkOutputsAreFree(const RunOptions& options, const OutputPolicy& policy, 
     if (!checkOutputFolder(options.outputFolder, error)) {
         return false;
     }
-    std::vector<std::string> names = {kLogFileName, kVmrResultFileName, kReportFileName};
+    std::vector<std::string> names = {kLogFileName, kVmrResultFileName, kReportFileName, kRunPageFileName};
     for (const std::string& name : pictureFileNames(static_cast<int>(options.documents.size()))) {
         names.push_back(name);
     }
@@ -255,17 +256,36 @@ bool writeResults(const RunOutcome& outcome, const std::vector<CheckedFunctional
            drawPictures(outcome, checked, options, policy, written, error);
 }
 
-// Closes the log, writes report.json and says how the run ended.
+// The log's entries as log.txt holds them.
+std::string logText(const HostLog& log) {
+    std::string text;
+    for (const std::string& entry : log.entries()) {
+        text += entry;
+        if (entry.empty() || entry.back() != '\n') {
+            text += '\n';
+        }
+    }
+    return text;
+}
+
+// Closes the log, writes report.json and report.html and says how the run ended.
 int finishReport(const RunOutcome& outcome, ReportFacts facts, int exitCode, const std::string& message,
                  const RunOptions& options, const OutputPolicy& policy, HostLog& log) {
     facts.exitCode = exitCode;
     facts.message = message;
+    const nlohmann::json report = runReport(outcome, facts);
     std::string reportPath;
+    std::string pagePath;
     std::string error;
-    if (!log.close(error) || !writeReport(options.outputFolder, runReport(outcome, facts), reportPath, error, policy)) {
+    if (!log.close(error) || !writeReport(options.outputFolder, report, reportPath, error, policy)) {
         return fail(error);
     }
     std::cout << "keldra: wrote the run's report to " << reportPath << std::endl;
+    if (!writeRunPage(options.outputFolder, singleRunPage(report, logText(log)), pageOptions(options), policy,
+                      pagePath, error)) {
+        return fail(error);
+    }
+    std::cout << "keldra: wrote the run's page to " << pagePath << std::endl;
     if (!message.empty()) {
         std::cerr << "keldra: " << message << std::endl;
     }

@@ -20,7 +20,8 @@ void addPictureOptions(CLI::App& command, RunOptions& options) {
                      "Draw the pictures with the patient's left on the right (default: neurological,\n"
                      "left on the left). The letters in every panel say which side is which.");
     command.add_flag("--colour-blind-safe", options.colourBlindSafe,
-                     "Draw the functional's edges in yellow instead of red.");
+                     "Draw the functional's edges in yellow instead of red, and colour the page's verdicts\n"
+                     "blue, orange and wine instead of green, amber and red.");
 }
 
 void addCheckOptions(CLI::App& command, RunOptions& options, bool afterTheModule) {
@@ -39,6 +40,12 @@ picture::PictureOptions pictureOptions(const RunOptions& options) {
     pictures.convention = options.radiological ? picture::Convention::Radiological : picture::Convention::Neurological;
     pictures.edgeColour = options.colourBlindSafe ? picture::EdgeColour::ColourBlindSafe : picture::EdgeColour::Red;
     return pictures;
+}
+
+PageOptions pageOptions(const RunOptions& options) {
+    PageOptions page;
+    page.colourBlindSafe = options.colourBlindSafe;
+    return page;
 }
 
 }  // namespace orvane::keldra

@@ -12,6 +12,7 @@
 
 #include "keldra/nifti/volume_file.h"
 #include "keldra/picture/alignment_picture.h"
+#include "keldra/report/page_document.h"
 #include "keldra/workspace/workspace_loader.h"
 
 namespace orvane::keldra {
@@ -53,5 +54,6 @@ void addPictureOptions(CLI::App& command, RunOptions& options);
 void addCheckOptions(CLI::App& command, RunOptions& options, bool afterTheModule);
 
 picture::PictureOptions pictureOptions(const RunOptions& options);
+PageOptions pageOptions(const RunOptions& options);
 
 }  // namespace orvane::keldra

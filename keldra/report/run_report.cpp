@@ -104,12 +104,17 @@ std::optional<int> performedMapping(const std::vector<std::string>& logEntries) 
     return std::nullopt;
 }
 
+json describeInputs(const Workspace& workspace) {
+    json inputs = json::array();
+    for (std::size_t i = 0; i < workspace.documents.size(); ++i) {
+        inputs.push_back(describeInput(static_cast<int>(i), workspace.documents[i]));
+    }
+    return inputs;
+}
+
 json runReport(const RunOutcome& outcome, const ReportFacts& facts) {
     json report;
-    report["inputs"] = json::array();
-    for (std::size_t i = 0; i < outcome.before.documents.size(); ++i) {
-        report["inputs"].push_back(describeInput(static_cast<int>(i), outcome.before.documents[i]));
-    }
+    report["inputs"] = describeInputs(outcome.before);
     report["mappingRequested"] = facts.requestedMapping ? json(*facts.requestedMapping) : json(nullptr);
     const std::optional<int> performed = performedMapping(outcome.logEntries);
     report["mapping"] = performed ? json(*performed) : json(nullptr);

@@ -32,6 +32,9 @@ std::optional<int> performedMapping(const std::vector<std::string>& logEntries);
 
 nlohmann::json runReport(const RunOutcome& outcome, const ReportFacts& facts);
 
+// The report's `inputs`: per document its file, grid, voxel size, transform used and its matrix.
+nlohmann::json describeInputs(const Workspace& workspace);
+
 // Writes the report as folder/report.json through the safe writer of output_files.h.
 bool writeReport(const std::string& folder, const nlohmann::json& report, std::string& path, std::string& error,
                  const OutputPolicy& policy = {});
