@@ -137,7 +137,7 @@ Html checkNumbers(const json& check) {
         rows += row("Rigid fit", text("rotation " + formatNumber((*rotation)[0], 1) + "\u00b0, " +
                                       formatNumber((*rotation)[1], 1) + "\u00b0, " + formatNumber((*rotation)[2], 1) +
                                       "\u00b0 (about x, y, z); RMS displacement " + formatNumber(*rms, 1) + " mm" +
-                                      (radius ? " over a " + formatNumber(*radius, 0) + " mm sphere" : "")));
+                                      (radius ? " over a sphere of " + formatNumber(*radius, 0) + " mm radius" : "")));
     }
     const auto nmiHeader = numberMember(check, "similarity_at_header");
     const auto nmiBest = numberMember(check, "similarity_at_best");
@@ -175,28 +175,35 @@ Html checkNumbers(const json& check) {
                    element("caption", {}, text("The alignment check's numbers")) + element("tbody", {}, rows));
 }
 
-// One picture of a viewer: its role (what the controls call it), file name, label and alt text.
+// One picture of a viewer: its role (what the controls call it), file name, label, alt text,
+// and what the figure's caption says of it when it is there.
 struct Frame {
     const char* role;
     std::string picture;
     std::string label;
     std::string alt;
+    std::string caption;
 };
 
 // A figure of pictures laid out alike, shown one at a time by the script with the controls
 // their roles allow; without the script they show one below the other, each with its label.
 Html viewerFigure(const RunSection& section, const std::vector<Frame>& frames, const std::string& caption) {
-    Html pictures;
+    std::vector<std::pair<const Frame*, std::string>> present;  // with its URL
     std::set<std::string> roles;
     for (const Frame& frame : frames) {
         const auto found = section.pictures.find(frame.picture);
-        if (found == section.pictures.end()) {
-            continue;
+        if (found != section.pictures.end()) {
+            present.emplace_back(&frame, found->second);
+            roles.insert(frame.role);
         }
-        roles.insert(frame.role);
-        pictures += element("div", {{"class", "frame"}, {"data-frame", frame.role}},
-                            element("p", {{"class", "frame-label"}}, text(frame.label + " (" + frame.picture + ")")) +
-                                element("img", {{"src", found->second}, {"alt", frame.alt}, {"decoding", "async"}}));
+    }
+    Html pictures;
+    for (const auto& [frame, url] : present) {
+        // A picture on its own needs no controls, and keeps its label in view.
+        const std::string role = present.size() == 1 ? std::string("single") : frame->role;
+        pictures += element("div", {{"class", "frame"}, {"data-frame", role}},
+                            element("p", {{"class", "frame-label"}}, text(frame->label + " (" + frame->picture + ")")) +
+                                element("img", {{"src", url}, {"alt", frame->alt}, {"decoding", "async"}}));
     }
     if (roles.empty()) {
         return {};
@@ -216,19 +223,23 @@ Html viewerFigure(const RunSection& section, const std::vector<Frame>& frames, c
         controls += button("checkerboard", "Checkerboard", false);
     }
     Html figure;
-    if (!controls.empty()) {
+    if (present.size() > 1 && !controls.empty()) {
         controls += element("span", {{"class", "showing"}, {"aria-live", "polite"}});
         figure += element("div", {{"class", "controls"}, {"hidden", "hidden"}, {"role", "group"}, {"aria-label", "Picture controls"}},
                           controls);
     }
     figure += element("div", {{"class", "frames"}}, pictures);
-    figure += element("figcaption", {}, text(caption));
+    std::string words = caption;
+    for (const auto& [frame, url] : present) {
+        words += (words.empty() ? "" : " ") + frame->caption;
+    }
+    figure += element("figcaption", {}, text(words));
     return element("figure", {{"class", "viewer"}, {"data-viewer", ""}}, figure);
 }
 
 Html singlePicture(const RunSection& section, const std::string& picture, const std::string& label,
                    const std::string& alt, const std::string& caption) {
-    return viewerFigure(section, {{"single", picture, label, alt}}, caption);
+    return viewerFigure(section, {{"single", picture, label, alt, caption}}, "");
 }
 
 // The figures in the anatomy's grid: the run's pictures and the first functional's checkerboard.
@@ -237,18 +248,20 @@ Html anatomyViewer(const RunSection& section) {
         section,
         {{"edges", kAlignmentPicture, "The anatomy with the edges of what the module projected",
           "The anatomical in three rows of slices (axial, coronal, sagittal) with the edges of what the module "
-          "projected drawn over it and the outline of the functional's field of view"},
+          "projected drawn over it and the outline of the functional's field of view",
+          "Edges: what the module projected (red, or yellow in the colour-blind-safe palette) and the functional's "
+          "field of view (blue); they should follow the anatomy's outlines in every panel."},
          {"plain", kBeforePicture, "The anatomy before the run, without edges",
-          "The same slices of the anatomical before the run, without lines"},
+          "The same slices of the anatomical before the run, without lines", ""},
          {"after", kAfterPicture, "The anatomy after the run: where the module wrote the functional",
-          "The same slices of the anatomical after the run, holding the functional the module projected into it"},
+          "The same slices of the anatomical after the run, holding the functional the module projected into it",
+          "Flick between before and after to see where the module wrote the functional."},
          {"checkerboard", checkerboardPictureFileName(1), "Checkerboard of the anatomy and the functional placed by the headers",
           "The same slices in tiles that alternate between the anatomical and the functional placed by the files' "
-          "transforms; edges that run on across the tiles' borders mean the two line up"}},
-        "In the anatomy's grid. Edges: what the module projected (red, or yellow in the colour-blind-safe "
-        "palette) and the functional's field of view (blue). Flick between before and after to see where the "
-        "module wrote the functional; the checkerboard alternates the anatomy with the functional where the "
-        "headers place it.");
+          "transforms; outlines that run on across the tiles' borders mean the two line up",
+          "The checkerboard alternates the anatomy with the functional where the headers place it: outlines should "
+          "run on across the tiles' borders."}},
+        "In the anatomy's grid.");
 }
 
 Html checkFigures(const RunSection& section, int functional) {
@@ -262,7 +275,8 @@ Html checkFigures(const RunSection& section, int functional) {
     if (functional > 1) {
         figures += singlePicture(section, checkerboardPictureFileName(functional), "Checkerboard of the anatomy and this functional",
                                  "Slices of the anatomical in tiles alternating with the functional placed by the headers",
-                                 "The anatomy and this functional, placed by the headers, in alternating tiles.");
+                                 "The anatomy and this functional, placed by the headers, in alternating tiles: "
+                                 "outlines should run on across the tiles' borders.");
     }
     return figures;
 }
@@ -276,9 +290,11 @@ Html functionalGridFigures(const RunSection& section) {
         "when it changed it, with the anatomy's edges placed by the headers.");
     figures += viewerFigure(
         section,
-        {{"plain", functionalBeforePicture(1), "The functional before the run", "The functional's first volume before the run"},
-         {"after", functionalAfterPicture(1), "The functional after the run", "The functional's first volume after the run"}},
-        "The first functional before and after the module wrote into it.");
+        {{"plain", functionalBeforePicture(1), "The functional before the run", "The functional's first volume before the run",
+          ""},
+         {"after", functionalAfterPicture(1), "The functional after the run", "The functional's first volume after the run",
+          ""}},
+        "The first functional before and after the module wrote into it: flick between the two.");
     return figures;
 }
 

@@ -142,7 +142,8 @@ Html stripPlot(const std::vector<StripPoint>& points, const std::vector<std::str
         const double top = kTop + kBandHeight * static_cast<double>(i);
         const std::string name = tasks[i].empty() ? std::string("(no task)") : "task " + tasks[i];
         bands += element("text", {{"class", "band-label"}, {"x", "4"}, {"y", coordinate(top + kBandHeight / 2 - 2)}}, text(name));
-        std::string counts = std::to_string(measured[tasks[i]]) + " runs";
+        const std::size_t shown = measured[tasks[i]];
+        std::string counts = std::to_string(shown) + (shown == 1 ? " run" : " runs");
         if (unmeasured[tasks[i]] > 0) {
             counts += ", " + std::to_string(unmeasured[tasks[i]]) + " without a shift";
         }

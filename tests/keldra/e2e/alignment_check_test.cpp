@@ -120,9 +120,16 @@ TEST_F(AlignmentCheck, CheckCommandFindsTheShiftAndTheFlip) {
     EXPECT_TRUE(checks[2]["left_right_flip_suspected"].get<bool>());
     EXPECT_FALSE(checks[0]["left_right_flip_suspected"].get<bool>());
     EXPECT_EQ(report["result"]["exitCode"], 4);
-    for (const char* picture : {"checked/check.png", "checked/fmr2_check.png", "checked/fmr3_check.png"}) {
+    for (const char* picture : {"checked/check.png", "checked/fmr2_check.png", "checked/fmr3_check.png",
+                                "checked/checkerboard.png", "checked/fmr3_checkerboard.png"}) {
         EXPECT_TRUE(fs::exists(file(picture))) << picture;
     }
+    // The page: a banner per functional, the worst one misaligned.
+    const std::string page = readWholeFile(file("checked/report.html"));
+    EXPECT_NE(page.find("<strong class=\"verdict-word\">Misaligned</strong> \u2014 shifted.nii.gz: best fit"),
+              std::string::npos);
+    EXPECT_NE(page.find("data-verdict=\"misaligned\""), std::string::npos);
+    EXPECT_NE(page.find("src=\"fmr3_checkerboard.png\""), std::string::npos);
 }
 
 TEST_F(AlignmentCheck, CheckCommandNeverOverwritesAndRefusesBadInput) {

@@ -97,6 +97,12 @@ TEST(KeldraDemo, WritesTheSamplePicturesAndAReportThatMatchesTheLog) {
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_NE(r.out.find("Finished."), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("out/alignment.png"), std::string::npos) << r.out;
+    // The last word leads to the page, which shows the run's pictures.
+    EXPECT_NE(r.out.find("keldra: open out/report.html in a browser"), std::string::npos) << r.out;
+    const std::string page = readWholeFile(folder.file("out/report.html"));
+    for (const char* picture : {"alignment.png", "before.png", "after.png", "checkerboard.png", "check.png"}) {
+        EXPECT_NE(page.find(std::string("src=\"") + picture + "\""), std::string::npos) << picture;
+    }
     // Progress lines go to standard error only.
     for (const char* progress : {"building the sample", "writing the sample", "running the plug-in"}) {
         EXPECT_EQ(r.out.find(progress), std::string::npos) << r.out;
@@ -116,7 +122,7 @@ TEST(KeldraDemo, WritesTheSamplePicturesAndAReportThatMatchesTheLog) {
     const picture::RgbImage alignment = decode(folder.file("out/alignment.png"));
     ASSERT_EQ(alignment.width(), plan.width);
     ASSERT_EQ(alignment.height(), plan.height);
-    for (const char* name : {"out/before.png", "out/after.png"}) {
+    for (const char* name : {"out/before.png", "out/after.png", "out/checkerboard.png"}) {
         const picture::RgbImage other = decode(folder.file(name));
         EXPECT_EQ(other.width(), plan.width) << name;
         EXPECT_EQ(other.height(), plan.height) << name;
