@@ -1,7 +1,6 @@
 // Building the group page.
 #include "keldra/report/group_page.h"
 
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
@@ -12,10 +11,12 @@
 namespace orvane::keldra {
 namespace {
 
-// A column of the table: its heading, how the script sorts it, and its cell.
+// A column of the table: its heading, how the script sorts it, its width when the script lays
+// the rows out one by one (a CSS grid track), and its cell.
 struct Column {
     const char* heading;
     const char* sort;  // "text" or "number"
+    const char* width;
     std::function<Html(const GroupPageRun&)> cell;
 };
 
@@ -56,50 +57,60 @@ std::vector<Column> columns(const std::vector<GroupPageRun>& runs) {
         echoes = echoes || !run.echo.empty();
     }
     std::vector<Column> table;
-    table.push_back({"Run", "text", [](const GroupPageRun& r) {
-                         const std::string name = std::filesystem::path(r.bold).filename().string();
+    table.push_back({"File", "text", "minmax(11em, 3fr)", [](const GroupPageRun& r) {
                          return element("td", {{"class", "file"}, {"data-value", r.id}},
-                                        element("a", {{"href", r.href}}, text(name.empty() ? r.id : name)));
+                                        element("a", {{"href", r.href}, {"title", r.bold}}, text(r.id)));
                      }});
-    table.push_back({"Subject", "text", [](const GroupPageRun& r) { return textCell(r.subject); }});
+    table.push_back({"Subject", "text", "5em", [](const GroupPageRun& r) { return textCell(r.subject); }});
     if (sessions) {
-        table.push_back({"Session", "text", [](const GroupPageRun& r) { return textCell(r.session); }});
+        table.push_back({"Session", "text", "5em", [](const GroupPageRun& r) { return textCell(r.session); }});
     }
-    table.push_back({"Task", "text", [](const GroupPageRun& r) { return textCell(r.task); }});
+    table.push_back({"Task", "text", "5.5em", [](const GroupPageRun& r) { return textCell(r.task); }});
     if (acqs) {
-        table.push_back({"Acq", "text", [](const GroupPageRun& r) { return textCell(r.acq); }});
+        table.push_back({"Acq", "text", "4.5em", [](const GroupPageRun& r) { return textCell(r.acq); }});
     }
     if (indices) {
-        table.push_back({"Run index", "text", [](const GroupPageRun& r) { return textCell(r.run); }});
+        table.push_back({"Run", "text", "3.5em", [](const GroupPageRun& r) { return textCell(r.run); }});
     }
     if (echoes) {
-        table.push_back({"Echo", "text", [](const GroupPageRun& r) { return textCell(r.echo); }});
+        table.push_back({"Echo", "text", "3.5em", [](const GroupPageRun& r) { return textCell(r.echo); }});
     }
-    table.push_back({"Verdict", "number", [](const GroupPageRun& r) {
+    table.push_back({"Verdict", "number", "7.5em", [](const GroupPageRun& r) {
                          const PageVerdict v = pageVerdict(r.verdict);
                          return element("td",
                                         {{"class", std::string("verdict-cell verdict-") + verdictClass(v)},
                                          {"data-value", std::to_string(verdictRank(v))}},
-                                        verdictIcon(v) + text(std::string(" ") + verdictName(v)));
+                                        text(verdictName(v)));
                      }});
-    table.push_back({"Shift (mm)", "number", [](const GroupPageRun& r) { return numberCell(r.shiftLengthMm, 1); }});
-    table.push_back({"R", "number", [](const GroupPageRun& r) { return numberCell(r.shiftMm[0], 1); }});
-    table.push_back({"A", "number", [](const GroupPageRun& r) { return numberCell(r.shiftMm[1], 1); }});
-    table.push_back({"S", "number", [](const GroupPageRun& r) { return numberCell(r.shiftMm[2], 1); }});
-    table.push_back({"RMS (mm)", "number", [](const GroupPageRun& r) { return numberCell(r.rmsDisplacementMm, 1); }});
-    table.push_back({"NMI at headers", "number", [](const GroupPageRun& r) { return numberCell(r.nmiAtHeader, 3); }});
-    table.push_back({"NMI at best fit", "number", [](const GroupPageRun& r) { return numberCell(r.nmiAtBest, 3); }});
-    table.push_back({"Flip", "text", [](const GroupPageRun& r) {
+    table.push_back({"Shift (mm)", "number", "5em", [](const GroupPageRun& r) {
+                         Html cell = numberCell(r.shiftLengthMm, 1);
+                         if (r.shiftMm[0] && r.shiftMm[1] && r.shiftMm[2]) {
+                             // The direction, for a pointer resting on the length.
+                             const std::string direction = "R " + formatNumber(*r.shiftMm[0], 1) + ", A " +
+                                                           formatNumber(*r.shiftMm[1], 1) + ", S " +
+                                                           formatNumber(*r.shiftMm[2], 1);
+                             cell = element("td",
+                                            {{"class", "number"},
+                                             {"data-value", formatNumber(*r.shiftLengthMm, 6)},
+                                             {"title", direction}},
+                                            text(formatNumber(*r.shiftLengthMm, 1)));
+                         }
+                         return cell;
+                     }});
+    table.push_back({"RMS (mm)", "number", "5em", [](const GroupPageRun& r) { return numberCell(r.rmsDisplacementMm, 1); }});
+    table.push_back({"NMI, headers", "number", "5.5em", [](const GroupPageRun& r) { return numberCell(r.nmiAtHeader, 3); }});
+    table.push_back({"NMI, best fit", "number", "5.5em", [](const GroupPageRun& r) { return numberCell(r.nmiAtBest, 3); }});
+    table.push_back({"Flip", "text", "5.5em", [](const GroupPageRun& r) {
                          return textCell(r.flipSuspected ? (*r.flipSuspected ? "suspected" : "no") : "");
                      }});
-    table.push_back({"Coverage", "number", [](const GroupPageRun& r) {
+    table.push_back({"Coverage", "number", "5.5em", [](const GroupPageRun& r) {
                          if (!r.headCoverage) {
                              return numberCell(std::nullopt, 0);
                          }
                          return element("td", {{"class", "number"}, {"data-value", formatNumber(*r.headCoverage, 6)}},
                                         text(formatPercent(*r.headCoverage)));
                      }});
-    table.push_back({"Reason", "text", [](const GroupPageRun& r) {
+    table.push_back({"Reason", "text", "minmax(7em, 2fr)", [](const GroupPageRun& r) {
                          return element("td", {{"class", "reason"}}, text(r.reason));
                      }});
     return table;
@@ -109,9 +120,11 @@ Html runsTable(const std::vector<GroupPageRun>& runs) {
     const std::vector<Column> table = columns(runs);
     Html heading;
     for (const Column& column : table) {
-        heading += element("th", {{"scope", "col"}, {"data-sort", column.sort}}, text(column.heading));
+        heading += element("th", {{"scope", "col"}, {"data-sort", column.sort}, {"data-width", column.width}},
+                           text(column.heading));
     }
-    heading += element("th", {{"scope", "col"}, {"class", "rating-heading"}}, text("Rating and note"));
+    heading += element("th", {{"scope", "col"}, {"class", "rating-heading"}, {"data-width", "minmax(7em, 1.5fr)"}},
+                       text("Rating and note"));
     Html rows;
     for (const GroupPageRun& run : runs) {
         Html cells;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 
 #include "keldra/report/report_values.h"
@@ -18,7 +19,12 @@ constexpr double kBandHeight = 54;
 constexpr double kAxisHeight = 44;
 constexpr double kPointRadius = 6;
 
-std::string coordinate(double value) { return formatNumber(value, 1); }
+// SVG numbers: an ASCII minus, unlike the text people read.
+std::string coordinate(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
 
 // The point's shape, centred at (x, y), as the verdict's shape is drawn in the banners.
 Html pointShape(PageVerdict verdict, double x, double y) {

@@ -2,8 +2,12 @@
 // to reverse) and filters by verdict, task, session and subject; the strip plot dims the runs
 // the filters hide. Each run gets a rating (good, bad, unsure) and a note, kept in the
 // browser's local storage under this page's path, and "Export ratings" downloads them as a TSV
-// file with one line per run in the group table's order. Written for a thousand runs and more:
-// sort keys are read once per column, and rows move in one batch.
+// file with one line per run in the group table's order.
+//
+// Written for a thousand runs and more: the rows are laid out one by one (each a grid of the
+// columns' widths, which the headings carry in data-width) so that the browser skips the rows
+// out of view and never measures the whole table again; sort keys are read once per column;
+// rows move in one batch; a run's rating controls are made only when the reader opens them.
 (function () {
   'use strict';
   const table = document.querySelector('table.runs');
@@ -14,6 +18,26 @@
   const rows = Array.from(body.rows); // the group table's order
   const headings = Array.from(table.tHead.rows[0].cells);
   const collator = new Intl.Collator(undefined, { numeric: true, sensitivity: 'base' });
+
+  // Rows laid out one by one; the roles keep the table a table for assistive technology.
+  table.style.setProperty('--run-columns', headings.map(function (heading) {
+    return heading.dataset.width || 'auto';
+  }).join(' '));
+  table.classList.add('row-grid');
+  table.setAttribute('role', 'table');
+  Array.from(table.querySelectorAll('thead, tbody')).forEach(function (group) {
+    group.setAttribute('role', 'rowgroup');
+  });
+  table.tHead.rows[0].setAttribute('role', 'row');
+  headings.forEach(function (heading) {
+    heading.setAttribute('role', 'columnheader');
+  });
+  rows.forEach(function (row) {
+    row.setAttribute('role', 'row');
+    Array.from(row.cells).forEach(function (cell) {
+      cell.setAttribute('role', 'cell');
+    });
+  });
 
   // Sorting
 
@@ -164,13 +188,44 @@
     save();
   }
 
-  rows.forEach(function (row) {
-    const cell = row.querySelector('td.rating');
-    if (!cell) {
+  // A run's rating as its button says it: "rate" until there is one.
+  function ratingText(id) {
+    const entry = ratings[id];
+    if (!entry) {
+      return 'rate';
+    }
+    return (entry.rating || 'no rating') + (entry.note ? ' \u00b7 ' + entry.note : '');
+  }
+
+  let editing = null; // the cell whose controls are open
+
+  function closeEditor() {
+    if (!editing) {
       return;
     }
-    const id = row.dataset.id;
+    const cell = editing;
+    editing = null;
+    showRatingButton(cell);
+  }
+
+  function showRatingButton(cell) {
+    const id = cell.parentElement.dataset.id;
+    cell.textContent = '';
+    const button = document.createElement('button');
+    button.type = 'button';
+    button.className = 'rate';
+    button.textContent = ratingText(id);
+    button.setAttribute('aria-label', 'Rate ' + id + ': ' + ratingText(id));
+    cell.appendChild(button);
+    return button;
+  }
+
+  function openEditor(cell) {
+    closeEditor();
+    editing = cell;
+    const id = cell.parentElement.dataset.id;
     const entry = ratings[id] || {};
+    cell.textContent = '';
     const select = document.createElement('select');
     select.setAttribute('aria-label', 'Rating of ' + id);
     ratingNames.forEach(function (name) {
@@ -191,9 +246,38 @@
     note.addEventListener('input', function () {
       update(id, 'note', note.value);
     });
+    const done = document.createElement('button');
+    done.type = 'button';
+    done.className = 'done';
+    done.textContent = 'done';
+    done.addEventListener('click', function () {
+      closeEditor();
+      cell.querySelector('button.rate').focus();
+    });
+    cell.addEventListener('keydown', function escape(event) {
+      if (event.key === 'Escape' && editing === cell) {
+        cell.removeEventListener('keydown', escape);
+        closeEditor();
+        cell.querySelector('button.rate').focus();
+      }
+    });
     cell.appendChild(select);
-    cell.appendChild(document.createTextNode(' '));
     cell.appendChild(note);
+    cell.appendChild(done);
+    select.focus();
+  }
+
+  rows.forEach(function (row) {
+    const cell = row.querySelector('td.rating');
+    if (cell) {
+      showRatingButton(cell);
+    }
+  });
+  body.addEventListener('click', function (event) {
+    const button = event.target.closest ? event.target.closest('button.rate') : null;
+    if (button) {
+      openEditor(button.parentElement);
+    }
   });
 
   // TSV cells hold no tabs or line breaks, and "n/a" stands for nothing.

@@ -50,7 +50,9 @@ TEST(GroupPage, CountsRowsAndLinks) {
         EXPECT_NE(html.find("<strong>" + std::to_string(count) + "</strong> " + verdict, at), std::string::npos) << verdict;
     }
     EXPECT_EQ(occurrences(html, "<tr id=\"run-"), 5u);
-    EXPECT_NE(html.find("<a href=\"sub-04.html#sub-04_task-nback\">sub-04_task-nback_bold.nii.gz</a>"), std::string::npos);
+    EXPECT_NE(html.find("<a href=\"sub-04.html#sub-04_task-nback\" title=\"sub-04/func/sub-04_task-nback_bold.nii.gz\">"
+                        "sub-04_task-nback</a>"),
+              std::string::npos);
     EXPECT_NE(html.find("&lt;b&gt;no anatomical&lt;/b&gt;"), std::string::npos);
     // Four runs have a shift, so four points, each a link; the fifth is counted in its band.
     EXPECT_EQ(occurrences(html, "<a class=\"point"), 4u);
