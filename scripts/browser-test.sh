@@ -34,13 +34,17 @@ mkdir -p "$work/inputs"
 cp "$work/pages/demo/demo_anat.nii.gz" "$work/inputs/anat.nii.gz"
 cp "$work/pages/demo/demo_bold.nii.gz" "$work/inputs/$hostile"
 "$keldra" check "$work/inputs/anat.nii.gz" "$work/inputs/$hostile" --out "$work/pages/hostile" >"$work/check.log"
+"$keldra" demo --bids "$work/dataset" >/dev/null
+# Some runs of the sample cannot be checked (exit 1): that is part of what the pages show.
+"$keldra" bids "$work/dataset" "$work/pages/bids" participant >"$work/participant.log" 2>&1 || [ $? -eq 1 ]
+"$keldra" bids "$work/dataset" "$work/pages/bids" group >"$work/group.log" 2>&1
 
 # The tests, against a browser of their own (scripts/with-chromium.sh installs what they need).
 mkdir -p "$work/screenshots"
 status=0
 KELDRA_PAGES="$work/pages" KELDRA_SCREENSHOTS="$work/screenshots" \
   bash scripts/with-chromium.sh bash -c 'for script in keldra/report/html/*.js tests/browser/*.mjs; do node --check "$script"; done
-    node --test tests/browser/run_page.test.mjs' || status=$?
+    node --test tests/browser/run_page.test.mjs tests/browser/bids_pages.test.mjs' || status=$?
 
 if [ -n "$keep" ]; then
   mkdir -p "$keep"
@@ -48,7 +52,8 @@ if [ -n "$keep" ]; then
 fi
 if [ "$status" -eq 0 ] && [ "$update_docs" = yes ]; then
   cp "$work/screenshots/docs-run-page.png" docs/run-page.png
-  echo "updated docs/run-page.png"
+  cp "$work/screenshots/docs-group-page.png" docs/group-page.png
+  echo "updated docs/run-page.png and docs/group-page.png"
 fi
 echo "browser tests took $(( $(date +%s) - started )) s"
 exit "$status"

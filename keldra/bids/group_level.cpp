@@ -4,11 +4,14 @@
 #include <filesystem>
 #include <map>
 #include <ostream>
+#include <set>
 #include <system_error>
 
+#include "keldra/bids/bids_pages.h"
 #include "keldra/bids/group_table.h"
 #include "keldra/bids/json_file.h"
 #include "keldra/bids/output_layout.h"
+#include "keldra/bids/record_files.h"
 #include "keldra/bids/shared_output_files.h"
 
 namespace orvane::bids {
@@ -20,48 +23,6 @@ using nlohmann::json;
 
 constexpr int kGroupWritten = 0;
 constexpr int kGroupFailed = 2;
-
-std::vector<fs::path> visibleEntries(const fs::path& folder) {
-    std::vector<fs::path> entries;
-    std::error_code ec;
-    fs::directory_iterator it(folder, ec);
-    for (fs::directory_iterator end; !ec && it != end; it.increment(ec)) {
-        if (!isTemporaryName(it->path().filename().string())) {
-            entries.push_back(it->path());
-        }
-    }
-    return entries;
-}
-
-// Record files under sub-*/[ses-*/]func/, by the entity stem of their run.
-std::map<std::string, fs::path> findRecords(const fs::path& outputFolder) {
-    std::map<std::string, fs::path> records;
-    const std::string ending = kRecordEnding;
-    auto funcFolder = [&](const fs::path& folder) {
-        std::error_code ec;
-        if (!fs::is_directory(folder, ec)) {
-            return;
-        }
-        for (const fs::path& file : visibleEntries(folder)) {
-            std::string name = file.filename().string();
-            if (name.size() > ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0) {
-                records[name.substr(0, name.size() - ending.size())] = file;
-            }
-        }
-    };
-    for (const fs::path& subject : visibleEntries(outputFolder)) {
-        if (subject.filename().string().rfind("sub-", 0) != 0) {
-            continue;
-        }
-        funcFolder(subject / "func");
-        for (const fs::path& session : visibleEntries(subject)) {
-            if (session.filename().string().rfind("ses-", 0) == 0) {
-                funcFolder(session / "func");
-            }
-        }
-    }
-    return records;
-}
 
 // The dataset's bold files as the participant tasks listed them, by entity stem.
 std::map<std::string, std::pair<BidsName, std::string>> listedRuns(const fs::path& outputFolder, std::ostream& errors) {
@@ -91,7 +52,7 @@ std::map<std::string, std::pair<BidsName, std::string>> listedRuns(const fs::pat
 }  // namespace
 
 int runGroupLevel(const std::string& outputFolder, const Selection& selection, std::ostream& out,
-                  std::ostream& errors) {
+                  std::ostream& errors, const keldra::PageOptions& pageOptions) {
     std::error_code ec;
     if (!fs::is_directory(outputFolder, ec)) {
         errors << "keldra: " << outputFolder << ": nothing to collect (no such folder)" << std::endl;
@@ -102,6 +63,8 @@ int runGroupLevel(const std::string& outputFolder, const Selection& selection, s
 
     std::vector<GroupRow> rows;
     std::vector<std::string> missing;
+    std::map<std::string, json> checks;  // the record's alignment check, for the group page
+    std::set<std::string> subjects;
     for (const auto& [stem, file] : records) {
         BidsName name;
         std::string problem;
@@ -120,6 +83,12 @@ int runGroupLevel(const std::string& outputFolder, const Selection& selection, s
         rows.push_back(rowFromRecord(record, name));
         if (rows.back().bold.empty()) {
             rows.back().bold = bold;
+        }
+        subjects.insert(name.entity("sub"));
+        const json& report = record.is_object() && record.contains("report") ? record["report"] : json();
+        if (report.is_object() && report.contains("alignment_check") && report["alignment_check"].is_array() &&
+            !report["alignment_check"].empty()) {
+            checks[stem] = report["alignment_check"][0];
         }
     }
     for (const auto& [stem, run] : listed) {
@@ -141,6 +110,18 @@ int runGroupLevel(const std::string& outputFolder, const Selection& selection, s
         errors << "keldra: " << error << std::endl;
         return kGroupFailed;
     }
+    // The pages: the subject pages again (a participant task killed before it wrote its page
+    // leaves the group page's links nowhere to go otherwise), then the group page.
+    for (const std::string& subject : subjects) {
+        if (!writeSubjectPage(outputFolder, subject, pageOptions, error)) {
+            errors << "keldra: " << error << std::endl;
+            return kGroupFailed;
+        }
+    }
+    if (!writeGroupPage(outputFolder, rows, checks, pageOptions, error)) {
+        errors << "keldra: " << error << std::endl;
+        return kGroupFailed;
+    }
     std::map<std::string, int> counts;
     for (const GroupRow& row : rows) {
         ++counts[row.verdict];
@@ -150,6 +131,8 @@ int runGroupLevel(const std::string& outputFolder, const Selection& selection, s
         << " not checked" << std::endl;
     out << "keldra: wrote " << (fs::path(outputFolder) / "group_bold.tsv").string() << " and "
         << (fs::path(outputFolder) / "group_desc-flagged_bold.tsv").string() << std::endl;
+    out << "keldra: open " << (fs::path(outputFolder) / kGroupPageName).string()
+        << " in a browser to review the runs (each links to its subject's page)" << std::endl;
     if (!missing.empty()) {
         errors << "keldra: " << missing.size() << (missing.size() == 1 ? " run has" : " runs have")
                << " no participant output yet:" << std::endl;

@@ -8,12 +8,14 @@
 #include <string>
 
 #include "keldra/bids/selection.h"
+#include "keldra/report/page_document.h"
 
 namespace orvane::bids {
 
 // 0 when the tables were written, 2 when there is nothing to collect or they cannot be written
 // (one line on `errors`). The summary goes to `out`, the missing runs to `errors`.
+// It also writes the group page and, again, every subject's page (bids_pages.h).
 int runGroupLevel(const std::string& outputFolder, const Selection& selection, std::ostream& out,
-                  std::ostream& errors);
+                  std::ostream& errors, const keldra::PageOptions& pageOptions = {});
 
 }  // namespace orvane::bids

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <set>
 #include <ostream>
 #include <system_error>
 #include <thread>
@@ -17,6 +18,7 @@
 #endif
 
 #include "keldra/bids/anatomical_choice.h"
+#include "keldra/bids/bids_pages.h"
 #include "keldra/bids/child_process.h"
 #include "keldra/bids/dataset_scan.h"
 #include "keldra/bids/json_file.h"
@@ -404,7 +406,20 @@ int runParticipantLevel(const ParticipantOptions& options, std::ostream& out, st
     if (!writeSharedOutputFiles(options.outputFolder, dataset, error)) {
         return fail(error);
     }
-    return ParticipantLevel(options, dataset, out, errors).run();
+    int status = ParticipantLevel(options, dataset, out, errors).run();
+    std::set<std::string> subjects;
+    for (const DatasetFile& bold : dataset.bolds) {
+        if (options.selection.selects(bold.name)) {
+            subjects.insert(bold.name.entity("sub"));
+        }
+    }
+    for (const std::string& subject : subjects) {
+        if (!writeSubjectPage(options.outputFolder, subject, options.pageOptions, error)) {
+            errors << "keldra: " << error << std::endl;
+            status = std::max(status, kSomeRunsNotChecked);
+        }
+    }
+    return status;
 }
 
 }  // namespace orvane::bids

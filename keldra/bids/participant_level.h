@@ -3,7 +3,8 @@
 // run's work folder as its output folder), up to `processes` at once. The run's pictures and
 // record are then moved from the work folder to their names under OUTPUT_DIR/sub-<label>/, the
 // record last, so a run has a record only once everything of it is in place. A run that cannot
-// be checked gets a record with the reason.
+// be checked gets a record with the reason. Once every run is done, each selected subject's page
+// (OUTPUT_DIR/sub-<label>.html, bids_pages.h) is written from all its records.
 #pragma once
 
 #include <iosfwd>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "keldra/bids/selection.h"
+#include "keldra/report/page_document.h"
 
 namespace orvane::bids {
 
@@ -23,6 +25,7 @@ struct ParticipantOptions {
     std::vector<std::string> checkArguments; // passed on to each `keldra run` (thresholds, ...)
     bool saveVolumes = false;                // also keep the module's volumes
     bool skipExisting = false;               // leave runs alone whose record says checked
+    keldra::PageOptions pageOptions;         // of the subjects' pages (bids_pages.h)
 };
 
 // Exit statuses of the participant level.

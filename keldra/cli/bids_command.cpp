@@ -41,6 +41,9 @@ CLI::App* addBidsCommand(CLI::App& app, BidsCommandOptions& options) {
     bids->add_flag("--skip-existing", options.skipExisting,
                    "Leave runs alone that an earlier participant level checked: after a failure, only what is\n"
                    "missing or could not be checked is done again.");
+    bids->add_flag("--colour-blind-safe", options.colourBlindSafe,
+                   "Draw the pictures' edges in yellow instead of red, and colour the pages' verdicts blue,\n"
+                   "orange and wine instead of green, amber and red.");
     bids->footer("Exit codes: participant 0 every selected run checked, 1 some could not be (listed on stderr),\n"
                  "2 usage or input errors; group 0, or 2 when there is nothing to collect.\n"
                  "Examples:\n"
@@ -54,8 +57,10 @@ int runBidsCommand(BidsCommandOptions options, const std::string& keldraProgram)
     if (!options.selection.normalise(error)) {
         return fail(error);
     }
+    PageOptions pages;
+    pages.colourBlindSafe = options.colourBlindSafe;
     if (options.level == "group") {
-        return bids::runGroupLevel(options.outputFolder, options.selection, std::cout, std::cerr);
+        return bids::runGroupLevel(options.outputFolder, options.selection, std::cout, std::cerr, pages);
     }
     bids::ParticipantOptions participant;
     participant.datasetFolder = options.datasetFolder;
@@ -67,6 +72,10 @@ int runBidsCommand(BidsCommandOptions options, const std::string& keldraProgram)
         std::error_code ec;
         participant.checkArguments = {"--thresholds", std::filesystem::absolute(options.thresholdsFile, ec).string()};
     }
+    if (options.colourBlindSafe) {
+        participant.checkArguments.push_back("--colour-blind-safe");
+    }
+    participant.pageOptions = pages;
     participant.saveVolumes = options.saveVolumes;
     participant.skipExisting = options.skipExisting;
     return bids::runParticipantLevel(participant, std::cout, std::cerr);

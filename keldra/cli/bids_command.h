@@ -24,6 +24,7 @@ struct BidsCommandOptions {
     std::string thresholdsFile;
     bool saveVolumes = false;
     bool skipExisting = false;
+    bool colourBlindSafe = false;
 };
 
 // Adds the `bids` subcommand to `app`, filling `options` when it is parsed.

@@ -61,11 +61,11 @@ std::vector<Column> columns(const std::vector<GroupPageRun>& runs) {
                          return element("td", {{"class", "file"}, {"data-value", r.id}},
                                         element("a", {{"href", r.href}, {"title", r.bold}}, text(r.id)));
                      }});
-    table.push_back({"Subject", "text", "5em", [](const GroupPageRun& r) { return textCell(r.subject); }});
+    table.push_back({"Subject", "text", "4.5em", [](const GroupPageRun& r) { return textCell(r.subject); }});
     if (sessions) {
-        table.push_back({"Session", "text", "5em", [](const GroupPageRun& r) { return textCell(r.session); }});
+        table.push_back({"Session", "text", "4.5em", [](const GroupPageRun& r) { return textCell(r.session); }});
     }
-    table.push_back({"Task", "text", "5.5em", [](const GroupPageRun& r) { return textCell(r.task); }});
+    table.push_back({"Task", "text", "5em", [](const GroupPageRun& r) { return textCell(r.task); }});
     if (acqs) {
         table.push_back({"Acq", "text", "4.5em", [](const GroupPageRun& r) { return textCell(r.acq); }});
     }
@@ -75,7 +75,7 @@ std::vector<Column> columns(const std::vector<GroupPageRun>& runs) {
     if (echoes) {
         table.push_back({"Echo", "text", "3.5em", [](const GroupPageRun& r) { return textCell(r.echo); }});
     }
-    table.push_back({"Verdict", "number", "7.5em", [](const GroupPageRun& r) {
+    table.push_back({"Verdict", "number", "7em", [](const GroupPageRun& r) {
                          const PageVerdict v = pageVerdict(r.verdict);
                          return element("td",
                                         {{"class", std::string("verdict-cell verdict-") + verdictClass(v)},
@@ -98,10 +98,10 @@ std::vector<Column> columns(const std::vector<GroupPageRun>& runs) {
                          return cell;
                      }});
     table.push_back({"RMS (mm)", "number", "5em", [](const GroupPageRun& r) { return numberCell(r.rmsDisplacementMm, 1); }});
-    table.push_back({"NMI, headers", "number", "5.5em", [](const GroupPageRun& r) { return numberCell(r.nmiAtHeader, 3); }});
-    table.push_back({"NMI, best fit", "number", "5.5em", [](const GroupPageRun& r) { return numberCell(r.nmiAtBest, 3); }});
-    table.push_back({"Flip", "text", "5.5em", [](const GroupPageRun& r) {
-                         return textCell(r.flipSuspected ? (*r.flipSuspected ? "suspected" : "no") : "");
+    table.push_back({"NMI, headers", "number", "5em", [](const GroupPageRun& r) { return numberCell(r.nmiAtHeader, 3); }});
+    table.push_back({"NMI, best fit", "number", "5em", [](const GroupPageRun& r) { return numberCell(r.nmiAtBest, 3); }});
+    table.push_back({"Flip?", "text", "4.5em", [](const GroupPageRun& r) {
+                         return textCell(r.flipSuspected ? (*r.flipSuspected ? "yes" : "no") : "");
                      }});
     table.push_back({"Coverage", "number", "5.5em", [](const GroupPageRun& r) {
                          if (!r.headCoverage) {
@@ -111,7 +111,7 @@ std::vector<Column> columns(const std::vector<GroupPageRun>& runs) {
                                         text(formatPercent(*r.headCoverage)));
                      }});
     table.push_back({"Reason", "text", "minmax(7em, 2fr)", [](const GroupPageRun& r) {
-                         return element("td", {{"class", "reason"}}, text(r.reason));
+                         return element("td", {{"class", "reason"}, {"title", r.reason}}, text(r.reason));
                      }});
     return table;
 }
