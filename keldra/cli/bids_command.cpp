@@ -19,7 +19,8 @@ CLI::App* addBidsCommand(CLI::App& app, BidsCommandOptions& options) {
     bids->add_option("BIDS_DIR", options.datasetFolder, "The BIDS dataset (a folder with dataset_description.json).")
         ->required();
     bids->add_option("OUTPUT_DIR", options.outputFolder,
-                     "Where the results go: OUTPUT_DIR/sub-<label>/... per run, the group tables at its top.")
+                     "Where the results go: OUTPUT_DIR/sub-<label>/... per run, a page per subject\n"
+                     "(sub-<label>.html), the group tables and the group page (group_bold.html) at its top.")
         ->required();
     bids->add_option("LEVEL", options.level, "participant or group.")
         ->required()

@@ -74,7 +74,9 @@ std::string sha256Source(std::string_view hexDigest) {
 }
 
 std::string contentSecurityPolicy(PageKind kind) {
-    return "default-src 'none'; img-src 'self'; style-src " + sha256Source(pageStyle().sha256Hex) +
+    // Images beside the page: 'self', and file: for browsers that give every local file an origin
+    // of its own. Nothing from a network.
+    return "default-src 'none'; img-src 'self' file:; style-src " + sha256Source(pageStyle().sha256Hex) +
            "; script-src " + sha256Source(pageScript().sha256Hex) + " " + sha256Source(kindScript(kind).sha256Hex) +
            "; base-uri 'none'; form-action 'none'";
 }

@@ -3,42 +3,47 @@
 
 namespace orvane::keldra {
 
+namespace {
+
+struct VerdictWords {
+    PageVerdict verdict;
+    const char* name;       // as report.json and the group table write it
+    const char* cssClass;
+    const char* label;
+};
+
+constexpr VerdictWords kWords[] = {
+    {PageVerdict::Aligned, "aligned", "aligned", "Aligned"},
+    {PageVerdict::Check, "check", "check", "Check"},
+    {PageVerdict::Misaligned, "misaligned", "misaligned", "Misaligned"},
+    {PageVerdict::NotChecked, "not checked", "not-checked", "Not checked"},
+};
+
+const VerdictWords& wordsOf(PageVerdict verdict) {
+    for (const VerdictWords& words : kWords) {
+        if (words.verdict == verdict) {
+            return words;
+        }
+    }
+    return kWords[3];
+}
+
+}  // namespace
+
 PageVerdict pageVerdict(std::string_view verdict) {
-    if (verdict == "aligned") return PageVerdict::Aligned;
-    if (verdict == "check") return PageVerdict::Check;
-    if (verdict == "misaligned") return PageVerdict::Misaligned;
+    for (const VerdictWords& words : kWords) {
+        if (verdict == words.name) {
+            return words.verdict;
+        }
+    }
     return PageVerdict::NotChecked;
 }
 
-const char* verdictClass(PageVerdict verdict) {
-    switch (verdict) {
-        case PageVerdict::Aligned: return "aligned";
-        case PageVerdict::Check: return "check";
-        case PageVerdict::Misaligned: return "misaligned";
-        case PageVerdict::NotChecked: break;
-    }
-    return "not-checked";
-}
+const char* verdictClass(PageVerdict verdict) { return wordsOf(verdict).cssClass; }
 
-const char* verdictLabel(PageVerdict verdict) {
-    switch (verdict) {
-        case PageVerdict::Aligned: return "Aligned";
-        case PageVerdict::Check: return "Check";
-        case PageVerdict::Misaligned: return "Misaligned";
-        case PageVerdict::NotChecked: break;
-    }
-    return "Not checked";
-}
+const char* verdictLabel(PageVerdict verdict) { return wordsOf(verdict).label; }
 
-const char* verdictName(PageVerdict verdict) {
-    switch (verdict) {
-        case PageVerdict::Aligned: return "aligned";
-        case PageVerdict::Check: return "check";
-        case PageVerdict::Misaligned: return "misaligned";
-        case PageVerdict::NotChecked: break;
-    }
-    return "not checked";
-}
+const char* verdictName(PageVerdict verdict) { return wordsOf(verdict).name; }
 
 Html verdictShape(PageVerdict verdict) {
     switch (verdict) {

@@ -38,7 +38,7 @@ TEST(PageDocument, PolicyNamesTheBuiltInStyleAndScriptsAndNothingElse) {
     EXPECT_EQ(sha256Source("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"),
               "'sha256-47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU='");
     const std::string policy = contentSecurityPolicy(PageKind::Group);
-    EXPECT_EQ(policy.rfind("default-src 'none'; img-src 'self'; ", 0), 0u) << policy;
+    EXPECT_EQ(policy.rfind("default-src 'none'; img-src 'self' file:; ", 0), 0u) << policy;
     for (const EmbeddedText& asset : {pageStyle(), pageScript(), groupPageScript()}) {
         EXPECT_NE(policy.find(sha256Source(asset.sha256Hex)), std::string::npos);
     }
