@@ -75,6 +75,13 @@ test('run page of the demo: verdict, numbers, every picture, and the figure cont
   await press(page, 'checkerboard');
   assert.deepEqual(await shown(page), { role: 'edges', visible: ['alignment.png'] });
 
+  // The colour-blind-safe palette, switched on the page: aligned turns from green to blue.
+  const border = () => page.$eval('.verdict', (v) => getComputedStyle(v).borderLeftColor);
+  assert.equal(await border(), 'rgb(26, 127, 55)');
+  await page.click('[data-palette]');
+  assert.equal(await border(), 'rgb(0, 114, 178)');
+  await page.click('[data-palette]');
+
   // The module's log and the matrices are there, collapsed.
   assert.equal(await page.$eval('details.log', (d) => d.open), false);
   assert.match(await page.$eval('details.log pre', (p) => p.textContent), /Final FMR to VMR mapping/);
