@@ -199,17 +199,24 @@ bool writeVmrResult(const RunOutcome& outcome, const RunOptions& options, const 
         return true;
     }
     const std::string path = (fs::path(options.outputFolder) / kVmrResultFileName).string();
+    std::uint64_t checksum = 0;
     if (volumeFilesSupported()) {
-        if (!writeNewVolumeFile(options.outputFolder, kVmrResultFileName, vmrAsVolumeFile(*vmr), error, policy)) {
+        const SampleProducer voxels = [vmr](SampleSink& sink, std::string&) {
+            return sink.append(vmr->voxels.data(), vmr->voxels.size());
+        };
+        if (!writeNewNiftiFile(options.outputFolder, kVmrResultFileName, vmrDescription(*vmr), voxels, checksum, error,
+                               policy)) {
             return false;
         }
         written.push_back(path);
         std::cout << "keldra: wrote the VMR as it now is to " << path << std::endl;
+    } else {
+        checksum = fnv1a64(vmr->voxels.data(), vmr->voxels.size());
     }
-    // Computed before anything is printed, so that no progress line on stderr can land between
-    // the label and its value when both streams go to one place.
-    const std::string checksum = checksumText(vmr->voxels.data(), vmr->voxels.size());
-    std::cout << "keldra: checksum of the VMR as it now is: " << checksum << std::endl;
+    // The text is made before anything is printed, so that no progress line on stderr can land
+    // between the label and its value when both streams go to one place.
+    const std::string text = checksumText(checksum);
+    std::cout << "keldra: checksum of the VMR as it now is: " << text << std::endl;
     return true;
 }
 

@@ -61,7 +61,8 @@ HostSession::HostSession(Workspace workspace, HostSettings settings, HostLog& lo
       errors_(errors),
       input_(input),
       intVolumes_(workspace_.documents.size()),
-      floatVolumes_(workspace_.documents.size()) {}
+      floatVolumes_(workspace_.documents.size()),
+      unreadVolumes_(workspace_.documents.size()) {}
 
 void HostSession::refuse(const std::string& message) { errors_ << "keldra: " << message << std::endl; }
 
@@ -213,6 +214,24 @@ bool HostSession::getFmrPosition(PositionHeader* position) {
     return true;
 }
 
+std::vector<unsigned char*> HostSession::volumeTable(FmrDocument& fmr, unsigned char* data, std::size_t sampleBytes) {
+    const std::size_t volumeBytes = fmr.voxelsPerVolume() * sampleBytes;
+    const int inMemory = fmr.volumesInMemory();
+    std::unique_ptr<InaccessibleMemory>& unread = unreadVolumes_[static_cast<std::size_t>(current_)];
+    if (!unread && fmr.volumes > inMemory) {
+        unread = InaccessibleMemory::reserve(volumeBytes * static_cast<std::size_t>(fmr.volumes - inMemory));
+    }
+    std::vector<unsigned char*> table;
+    for (int v = 0; v < fmr.volumes; ++v) {
+        if (v < inMemory) {
+            table.push_back(data + volumeBytes * static_cast<std::size_t>(v));
+        } else {
+            table.push_back(unread ? unread->data() + volumeBytes * static_cast<std::size_t>(v - inMemory) : nullptr);
+        }
+    }
+    return table;
+}
+
 short** HostSession::fmrIntData() {
     FmrDocument* fmr = currentFmr("kdGetSTCIntDataOfCurrentFMR");
     if (fmr == nullptr || fmr->header.dataType() != kFmrDataInt16) {
@@ -221,8 +240,9 @@ short** HostSession::fmrIntData() {
     std::vector<short*>& table = intVolumes_[static_cast<std::size_t>(current_)];
     if (table.empty()) {
         static_assert(sizeof(short) == sizeof(std::int16_t), "16-bit data is handed out as short");
-        for (int v = 0; v < fmr->volumes; ++v) {
-            table.push_back(reinterpret_cast<short*>(fmr->intData.data() + fmr->voxelsPerVolume() * v));
+        for (unsigned char* volume :
+             volumeTable(*fmr, reinterpret_cast<unsigned char*>(fmr->intData.data()), sizeof(std::int16_t))) {
+            table.push_back(reinterpret_cast<short*>(volume));
         }
     }
     return table.data();
@@ -235,8 +255,9 @@ float** HostSession::fmrFloatData() {
     }
     std::vector<float*>& table = floatVolumes_[static_cast<std::size_t>(current_)];
     if (table.empty()) {
-        for (int v = 0; v < fmr->volumes; ++v) {
-            table.push_back(fmr->floatData.data() + fmr->voxelsPerVolume() * v);
+        for (unsigned char* volume :
+             volumeTable(*fmr, reinterpret_cast<unsigned char*>(fmr->floatData.data()), sizeof(float))) {
+            table.push_back(reinterpret_cast<float*>(volume));
         }
     }
     return table.data();
@@ -255,21 +276,39 @@ bool HostSession::saveFmr(const char* fmrFileName, const char* stcPrefix) {
         problems_.push_back(message);
         return false;
     }
-    const VolumeFile saved = fmrAsVolumeFile(*fmr);
-    const std::string checksum = checksumText(saved.samples.data(), saved.samples.size());
+    // The volumes in memory as they are now, then those still in the file, read from it as
+    // they are written.
+    const SampleView inMemory = fmrSamplesInMemory(*fmr);
+    const std::size_t inMemoryBytes = inMemory.count * sampleSize(inMemory.type);
     if (!volumeFilesSupported()) {
+        const std::string checksum = checksumText(inMemory.data, inMemoryBytes);
         saved_.push_back({current_, "", checksum});
         log_.console() << "keldra: kept FMR " << fmrFileName << " as " << prefix
                        << " in memory (this build writes no NIfTI files); data checksum " << checksum << std::endl;
         return true;
     }
+    const SampleProducer samples = [&](SampleSink& sink, std::string& problem) {
+        if (!sink.append(inMemory.data, inMemoryBytes)) {
+            return false;
+        }
+        if (fmr->laterVolumes && !fmr->laterVolumes->read(sink, problem)) {
+            if (!problem.empty()) {
+                problem = fmr->sourcePath + " " + problem;
+            }
+            return false;
+        }
+        return true;
+    };
     std::string error;
-    if (!writeNewVolumeFile(settings_.outputFolder, prefix + ".nii.gz", saved, error, settings_.outputPolicy)) {
+    std::uint64_t written = 0;
+    if (!writeNewNiftiFile(settings_.outputFolder, prefix + ".nii.gz", fmrDescription(*fmr), samples, written, error,
+                           settings_.outputPolicy)) {
         std::string message = "kdSaveFMRAndSTC: " + error;
         refuse(message);
         problems_.push_back(message);
         return false;
     }
+    const std::string checksum = checksumText(written);
     std::string path = settings_.outputFolder + "/" + prefix + ".nii.gz";
     saved_.push_back({current_, path, checksum});
     log_.console() << "keldra: saved FMR " << fmrFileName << " as " << path << "; data checksum " << checksum

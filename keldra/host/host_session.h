@@ -5,6 +5,7 @@
 
 #include <array>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "host/records.h"
 #include "keldra/workspace/documents.h"
 #include "keldra/host/host_log.h"
+#include "keldra/host/platform.h"
 #include "keldra/output/output_files.h"
 
 namespace orvane::keldra {
@@ -84,6 +86,10 @@ public:
 
 private:
     FmrDocument* currentFmr(const char* function);
+    // The start of each volume of the current FMR, whose samples have `sampleBytes` bytes:
+    // in its data for the volumes in memory, in inaccessible memory for those still in the
+    // file, so that reading one the host has not read faults instead of seeing other values.
+    std::vector<unsigned char*> volumeTable(FmrDocument& fmr, unsigned char* data, std::size_t sampleBytes);
     VmrDocument* currentVmrDocument(const char* function);
     void refuse(const std::string& message);
 
@@ -98,6 +104,8 @@ private:
     // so that they stay valid for the rest of the run.
     std::vector<std::vector<short*>> intVolumes_;
     std::vector<std::vector<float*>> floatVolumes_;
+    // Per document, where the volumes still in the file are handed out (see volumeTable).
+    std::vector<std::unique_ptr<InaccessibleMemory>> unreadVolumes_;
     std::vector<InitialAlignmentRecord> alignments_;
     std::vector<SavedDocument> saved_;
     std::vector<std::string> problems_;

@@ -1,9 +1,10 @@
 // The few operating-system services the host needs beyond files (output/file_system.h),
 // behind one small interface so that another platform can supply them: loading a module and
-// finding its exports, the folder of the running executable, and whether a person is at the
-// keyboard.
+// finding its exports, the folder of the running executable, whether a person is at the
+// keyboard, and address space that faults when touched.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -32,5 +33,23 @@ std::string executableDirectory();
 
 // True when standard input is a terminal.
 bool isInteractiveInput();
+
+// Address space that may be neither read nor written, and costs no memory: handed out where
+// the host holds no data yet, so that touching it stops the process instead of reading
+// something that is not there.
+class InaccessibleMemory {
+public:
+    // Null when `bytes` is 0 or the space cannot be reserved.
+    static std::unique_ptr<InaccessibleMemory> reserve(std::size_t bytes);
+    ~InaccessibleMemory();
+    InaccessibleMemory(const InaccessibleMemory&) = delete;
+    InaccessibleMemory& operator=(const InaccessibleMemory&) = delete;
+    unsigned char* data() const { return data_; }
+
+private:
+    InaccessibleMemory(unsigned char* data, std::size_t bytes) : data_(data), bytes_(bytes) {}
+    unsigned char* data_;
+    std::size_t bytes_;
+};
 
 }  // namespace orvane::keldra

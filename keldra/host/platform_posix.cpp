@@ -2,6 +2,7 @@
 #if !defined(_WIN32)
 
 #include <dlfcn.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -43,6 +44,19 @@ std::string executableDirectory() {
 }
 
 bool isInteractiveInput() { return isatty(STDIN_FILENO) == 1; }
+
+std::unique_ptr<InaccessibleMemory> InaccessibleMemory::reserve(std::size_t bytes) {
+    if (bytes == 0) {
+        return nullptr;
+    }
+    void* address = mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (address == MAP_FAILED) {
+        return nullptr;
+    }
+    return std::unique_ptr<InaccessibleMemory>(new InaccessibleMemory(static_cast<unsigned char*>(address), bytes));
+}
+
+InaccessibleMemory::~InaccessibleMemory() { munmap(data_, bytes_); }
 
 }  // namespace orvane::keldra
 

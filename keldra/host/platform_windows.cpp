@@ -59,6 +59,19 @@ std::string executableDirectory() {
 
 bool isInteractiveInput() { return _isatty(_fileno(stdin)) != 0; }
 
+std::unique_ptr<InaccessibleMemory> InaccessibleMemory::reserve(std::size_t bytes) {
+    if (bytes == 0) {
+        return nullptr;
+    }
+    void* address = VirtualAlloc(nullptr, bytes, MEM_RESERVE, PAGE_NOACCESS);
+    if (address == nullptr) {
+        return nullptr;
+    }
+    return std::unique_ptr<InaccessibleMemory>(new InaccessibleMemory(static_cast<unsigned char*>(address), bytes));
+}
+
+InaccessibleMemory::~InaccessibleMemory() { VirtualFree(data_, 0, MEM_RELEASE); }
+
 }  // namespace orvane::keldra
 
 #endif

@@ -1,6 +1,8 @@
 // Driving one plug-in run.
 #include "keldra/host/plugin_run.h"
 
+#include <utility>
+
 namespace orvane::keldra {
 
 RunOutcome runPlugin(const PluginModule& module, Workspace workspace, const HostSettings& settings, HostLog& log,
@@ -19,7 +21,8 @@ RunOutcome runPlugin(const PluginModule& module, Workspace workspace, const Host
             }
         }
     }
-    outcome.after = session.workspace();
+    // The session ends here, so its documents are taken rather than copied.
+    outcome.after = std::move(session.workspace());
     outcome.initialAlignments = session.initialAlignments();
     outcome.savedDocuments = session.savedDocuments();
     outcome.logEntries = log.entries();

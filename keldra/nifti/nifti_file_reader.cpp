@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <nifti2_io.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <memory>
 
 #include "keldra/nifti/nifti_image.h"
+#include "keldra/nifti/whole_gzip_decoder.h"
 
 namespace orvane::keldra {
 
@@ -139,9 +141,8 @@ bool readCheckedHeader(ByteSource& source, const NiftiHeaderRules& rules, unsign
     return validateNiftiHeader(header, size, rules, facts, error);
 }
 
-// The checked header's facts and the library's conversion of it into `file`, and the count of
-// its non-finite real samples.
-void describeImage(const nifti_image& image, const NiftiHeaderFacts& facts, VolumeFile& file) {
+// The checked header's facts and the library's conversion of it into `file`.
+void describeImage(const nifti_image& image, const NiftiHeaderFacts& facts, ImageDescription& file) {
     file.nx = static_cast<int>(facts.dim[1]);
     file.ny = static_cast<int>(facts.dim[2]);
     file.nz = static_cast<int>(facts.dim[3]);
@@ -158,14 +159,254 @@ void describeImage(const nifti_image& image, const NiftiHeaderFacts& facts, Volu
     file.sform = affineOf(image.sto_xyz);
     file.qformCode = image.qform_code;
     file.qform = affineOf(image.qto_xyz);
-    if (file.sampleType == SampleType::Float32 || file.sampleType == SampleType::Float64) {
-        const std::size_t count = static_cast<std::size_t>(facts.voxels);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (!std::isfinite(file.value(i))) {
-                ++file.nonFiniteSamples;
-            }
+}
+
+// The start of an image in a byte stream: the header read, checked and converted, and the
+// stream moved on to the first sample. False with the reason otherwise.
+bool readImageStart(ByteSource& source, const std::string& name, const NiftiHeaderRules& rules,
+                    NiftiHeaderFacts& facts, ImageDescription& description, std::string& error) {
+    unsigned char header[kNifti2HeaderSize];
+    if (!readCheckedHeader(source, rules, header, facts, error)) {
+        return false;
+    }
+    NiftiImagePtr image = convertHeader(header, facts, name);
+    if (!image || image->nvox != static_cast<std::int64_t>(facts.voxels) || image->datatype != facts.datatype ||
+        image->nbyper != facts.bytesPerVoxel) {
+        error = "has a header the NIfTI library does not read as checked";
+        return false;
+    }
+    describeImage(*image, facts, description);
+    // Between the header and the data lie header extensions (or nothing); they are not parsed.
+    if (!source.skip(facts.dataOffset - facts.headerSize)) {
+        error = source.error().empty() ? "is truncated: it ends before its image data starts (byte " +
+                                             std::to_string(facts.dataOffset) + ")"
+                                       : "cannot be read: " + source.error();
+        return false;
+    }
+    return true;
+}
+
+void toHostByteOrder(const NiftiHeaderFacts& facts, unsigned char* samples, std::uint64_t bytes) {
+    if (facts.swapped && facts.bytesPerVoxel > 1) {
+        nifti_swap_Nbytes(static_cast<std::int64_t>(bytes / static_cast<std::uint64_t>(facts.bytesPerVoxel)),
+                          facts.bytesPerVoxel, samples);
+    }
+}
+
+// A whole file mapped into memory, read-only.
+class MappedFile {
+public:
+    MappedFile(int fd, std::size_t size) : size_(size) {
+        void* address = size > 0 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
+        data_ = address == MAP_FAILED ? nullptr : static_cast<const unsigned char*>(address);
+    }
+    ~MappedFile() {
+        if (data_ != nullptr) {
+            munmap(const_cast<unsigned char*>(data_), size_);
         }
     }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    const unsigned char* data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+private:
+    const unsigned char* data_ = nullptr;
+    std::size_t size_;
+};
+
+// Deflate never makes data smaller than about a thousandth; a file that would have to exceed
+// that to hold what its header declares cannot hold it, and is left to the streaming reader.
+constexpr std::uint64_t kLargestDeflateRatio = 1032;
+
+// A NIfTI file opened for reading. Samples are streamed from the file (through zlib for
+// .nii.gz), except when every sample is asked for at once: a .nii.gz file is then decompressed
+// in one pass (libdeflate) and a .nii file is mapped into memory.
+class NiftiFileReader : public VolumeFileReader {
+public:
+    bool open(const std::string& path, const VolumeReadLimits& limits, std::string& error);
+
+    const ImageDescription& description() const override { return description_; }
+    const FileStamp& stamp() const override { return stamp_; }
+    const unsigned char* nextVolumes(int volumes, std::string& error) override;
+    bool readVolumes(int volumes, unsigned char* destination, std::string& error) override;
+
+    // Every sample into `samples`, which grows only as data arrives from a compressed stream.
+    bool readAllSamples(std::vector<unsigned char>& samples, std::string& error);
+
+private:
+    bool bytesOf(int volumes, std::uint64_t& bytes, std::string& error) const;
+    bool mayDecompressWhole() const;
+    bool decompressWhole(unsigned char* output);
+    bool finishRead(std::uint64_t bytes, std::string& error);
+
+    std::unique_ptr<Descriptor> fd_;
+    std::unique_ptr<FileDescriptorSource> raw_;
+    std::unique_ptr<GzipSource> gzip_;
+    ByteSource* source_ = nullptr;
+    NiftiHeaderRules rules_;
+    NiftiHeaderFacts facts_;
+    ImageDescription description_;
+    FileStamp stamp_;
+    std::uint64_t position_ = 0;  // sample bytes read so far
+    std::unique_ptr<MappedFile> mapping_;
+    std::unique_ptr<unsigned char[]> whole_;
+    std::vector<unsigned char> buffer_;
+};
+
+bool NiftiFileReader::open(const std::string& path, const VolumeReadLimits& limits, std::string& error) {
+    rules_.maxImageBytes = limits.maxImageBytes;
+    rules_.compressed = endsWith(path, ".nii.gz");
+    if (!rules_.compressed && !endsWith(path, ".nii")) {
+        error = "is not a NIfTI file (the name must end in .nii or .nii.gz)";
+        return false;
+    }
+    // Non-blocking, so that a FIFO with no writer cannot hold keldra up; no controlling
+    // terminal, so that a device opened by mistake is not taken over.
+    fd_ = std::make_unique<Descriptor>(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd_->get() < 0) {
+        error = errno == ENOENT ? "no such file" : std::string("cannot be opened: ") + std::strerror(errno);
+        return false;
+    }
+    struct stat status {};
+    if (fstat(fd_->get(), &status) != 0) {
+        error = std::string("cannot be examined: ") + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        error = S_ISDIR(status.st_mode)    ? "is a folder, not an image file"
+                : S_ISFIFO(status.st_mode) ? "is a FIFO (named pipe), not a regular file"
+                : S_ISSOCK(status.st_mode) ? "is a socket, not a regular file"
+                                           : "is a device, not a regular file";
+        return false;
+    }
+    stamp_.device = static_cast<unsigned long long>(status.st_dev);
+    stamp_.inode = static_cast<unsigned long long>(status.st_ino);
+    stamp_.size = static_cast<unsigned long long>(status.st_size);
+    stamp_.modifiedNanoseconds =
+        static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + static_cast<long long>(status.st_mtim.tv_nsec);
+    if (!rules_.compressed) {
+        rules_.fileSize = stamp_.size;
+    }
+    raw_ = std::make_unique<FileDescriptorSource>(fd_->get());
+    source_ = raw_.get();
+    if (rules_.compressed) {
+        gzip_ = std::make_unique<GzipSource>(*raw_);
+        source_ = gzip_.get();
+    }
+    return readImageStart(*source_, path, rules_, facts_, description_, error);
+}
+
+bool NiftiFileReader::bytesOf(int volumes, std::uint64_t& bytes, std::string& error) const {
+    bytes = static_cast<std::uint64_t>(std::max(volumes, 0)) * static_cast<std::uint64_t>(description_.volumeBytes());
+    if (volumes < 0 || bytes > facts_.dataBytes - position_) {
+        error = "has fewer volumes than asked for";
+        return false;
+    }
+    return true;
+}
+
+// Sample bytes arrived: in host byte order now, and at the end of a compressed stream its check
+// sum is read.
+bool NiftiFileReader::finishRead(std::uint64_t bytes, std::string& error) {
+    position_ += bytes;
+    return !(gzip_ && position_ == facts_.dataBytes) || checkCompressedEnd(*gzip_, error);
+}
+
+// Whether a compressed file could hold everything its header declares, and nothing of it has
+// been read yet.
+bool NiftiFileReader::mayDecompressWhole() const {
+    return rules_.compressed && position_ == 0 &&
+           facts_.dataOffset + facts_.dataBytes <= kLargestDeflateRatio * stamp_.size + (1u << 20);
+}
+
+bool NiftiFileReader::decompressWhole(unsigned char* output) {
+    const std::uint64_t decoded = facts_.dataOffset + facts_.dataBytes;
+    mapping_ = std::make_unique<MappedFile>(fd_->get(), static_cast<std::size_t>(stamp_.size));
+    bool ok = mapping_->data() != nullptr &&
+              decompressWholeGzip(mapping_->data(), mapping_->size(), output, static_cast<std::size_t>(decoded));
+    mapping_.reset();
+    return ok;
+}
+
+const unsigned char* NiftiFileReader::nextVolumes(int volumes, std::string& error) {
+    std::uint64_t bytes = 0;
+    if (!bytesOf(volumes, bytes, error)) {
+        return nullptr;
+    }
+    if (!rules_.compressed && !facts_.swapped) {
+        // The header check made sure the file holds every sample it declares.
+        if (!mapping_) {
+            mapping_ = std::make_unique<MappedFile>(fd_->get(), static_cast<std::size_t>(stamp_.size));
+            if (mapping_->data() == nullptr) {
+                mapping_.reset();
+            }
+        }
+        if (mapping_) {
+            const unsigned char* samples = mapping_->data() + facts_.dataOffset + position_;
+            position_ += bytes;
+            return samples;
+        }
+    }
+    if (bytes == facts_.dataBytes && mayDecompressWhole()) {
+        whole_.reset(new unsigned char[facts_.dataOffset + facts_.dataBytes]);
+        if (decompressWhole(whole_.get())) {
+            unsigned char* samples = whole_.get() + facts_.dataOffset;
+            toHostByteOrder(facts_, samples, bytes);
+            position_ = bytes;
+            return samples;
+        }
+        whole_.reset();
+    }
+    if (!readSamples(*source_, bytes, rules_.compressed, buffer_, error)) {
+        return nullptr;
+    }
+    toHostByteOrder(facts_, buffer_.data(), bytes);
+    return finishRead(bytes, error) ? buffer_.data() : nullptr;
+}
+
+bool NiftiFileReader::readVolumes(int volumes, unsigned char* destination, std::string& error) {
+    std::uint64_t bytes = 0;
+    if (!bytesOf(volumes, bytes, error)) {
+        return false;
+    }
+    if (mapping_) {
+        // What was mapped is read from the mapping.
+        std::memcpy(destination, mapping_->data() + facts_.dataOffset + position_, static_cast<std::size_t>(bytes));
+        position_ += bytes;
+        return true;
+    }
+    long long got = source_->readFully(destination, static_cast<std::size_t>(bytes));
+    if (got < 0) {
+        error = "cannot be read: " + source_->error();
+        return false;
+    }
+    if (static_cast<std::uint64_t>(got) < bytes) {
+        error = "is truncated: its header declares " + std::to_string(facts_.dataBytes) +
+                " bytes of image data, but only " + std::to_string(position_ + static_cast<std::uint64_t>(got)) +
+                " follow";
+        return false;
+    }
+    toHostByteOrder(facts_, destination, bytes);
+    return finishRead(bytes, error);
+}
+
+bool NiftiFileReader::readAllSamples(std::vector<unsigned char>& samples, std::string& error) {
+    if (mayDecompressWhole()) {
+        samples.resize(static_cast<std::size_t>(facts_.dataOffset + facts_.dataBytes));
+        if (decompressWhole(samples.data())) {
+            samples.erase(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(facts_.dataOffset));
+            toHostByteOrder(facts_, samples.data(), facts_.dataBytes);
+            position_ = facts_.dataBytes;
+            return true;
+        }
+    }
+    const std::uint64_t bytes = facts_.dataBytes - position_;
+    if (!readSamples(*source_, bytes, rules_.compressed, samples, error)) {
+        return false;
+    }
+    toHostByteOrder(facts_, samples.data(), bytes);
+    return finishRead(bytes, error);
 }
 
 }  // namespace
@@ -177,41 +418,26 @@ bool readNiftiImage(ByteSource& raw, const std::string& name, const NiftiHeaderR
         gzip = std::make_unique<GzipSource>(raw);
     }
     ByteSource& source = gzip ? static_cast<ByteSource&>(*gzip) : raw;
-
-    unsigned char header[kNifti2HeaderSize];
     NiftiHeaderFacts facts;
-    if (!readCheckedHeader(source, rules, header, facts, error)) {
-        return false;
-    }
-
-    NiftiImagePtr image = convertHeader(header, facts, name);
-    if (!image || image->nvox != static_cast<std::int64_t>(facts.voxels) || image->datatype != facts.datatype ||
-        image->nbyper != facts.bytesPerVoxel) {
-        error = "has a header the NIfTI library does not read as checked";
-        return false;
-    }
-
     VolumeFile result;
-    // Between the header and the data lie header extensions (or nothing); they are not parsed.
-    if (!source.skip(facts.dataOffset - facts.headerSize)) {
-        error = source.error().empty() ? "is truncated: it ends before its image data starts (byte " +
-                                               std::to_string(facts.dataOffset) + ")"
-                                         : "cannot be read: " + source.error();
+    if (!readImageStart(source, name, rules, facts, result, error) ||
+        !readSamples(source, facts.dataBytes, rules.compressed, result.samples, error) ||
+        (gzip && !checkCompressedEnd(*gzip, error))) {
         return false;
     }
-    if (!readSamples(source, facts.dataBytes, rules.compressed, result.samples, error)) {
-        return false;
-    }
-    if (gzip && !checkCompressedEnd(*gzip, error)) {
-        return false;
-    }
-    if (facts.swapped && facts.bytesPerVoxel > 1) {
-        nifti_swap_Nbytes(static_cast<std::int64_t>(facts.voxels), facts.bytesPerVoxel, result.samples.data());
-    }
-
-    describeImage(*image, facts, result);
+    toHostByteOrder(facts, result.samples.data(), facts.dataBytes);
+    result.nonFiniteSamples = nonFiniteSamples(result.view());
     file = std::move(result);
     return true;
+}
+
+std::unique_ptr<VolumeFileReader> openVolumeFile(const std::string& path, const VolumeReadLimits& limits,
+                                                 std::string& error) {
+    auto reader = std::make_unique<NiftiFileReader>();
+    if (!reader->open(path, limits, error)) {
+        return nullptr;
+    }
+    return reader;
 }
 
 bool readVolumeFile(const std::string& path, VolumeFile& file, std::string& error) {
@@ -219,37 +445,15 @@ bool readVolumeFile(const std::string& path, VolumeFile& file, std::string& erro
 }
 
 bool readVolumeFile(const std::string& path, const VolumeReadLimits& limits, VolumeFile& file, std::string& error) {
-    NiftiHeaderRules rules;
-    rules.maxImageBytes = limits.maxImageBytes;
-    rules.compressed = endsWith(path, ".nii.gz");
-    if (!rules.compressed && !endsWith(path, ".nii")) {
-        error = "is not a NIfTI file (the name must end in .nii or .nii.gz)";
+    NiftiFileReader reader;
+    VolumeFile result;
+    if (!reader.open(path, limits, error) || !reader.readAllSamples(result.samples, error)) {
         return false;
     }
-    // Non-blocking, so that a FIFO with no writer cannot hold keldra up; no controlling
-    // terminal, so that a device opened by mistake is not taken over.
-    Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        error = errno == ENOENT ? "no such file" : std::string("cannot be opened: ") + std::strerror(errno);
-        return false;
-    }
-    struct stat status {};
-    if (fstat(fd.get(), &status) != 0) {
-        error = std::string("cannot be examined: ") + std::strerror(errno);
-        return false;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        error = S_ISDIR(status.st_mode)    ? "is a folder, not an image file"
-                : S_ISFIFO(status.st_mode) ? "is a FIFO (named pipe), not a regular file"
-                : S_ISSOCK(status.st_mode) ? "is a socket, not a regular file"
-                                           : "is a device, not a regular file";
-        return false;
-    }
-    if (!rules.compressed) {
-        rules.fileSize = static_cast<std::uint64_t>(status.st_size);
-    }
-    FileDescriptorSource source(fd.get());
-    return readNiftiImage(source, path, rules, file, error);
+    static_cast<ImageDescription&>(result) = reader.description();
+    result.nonFiniteSamples = nonFiniteSamples(result.view());
+    file = std::move(result);
+    return true;
 }
 
 }  // namespace orvane::keldra

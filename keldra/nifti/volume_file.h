@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,7 +33,9 @@ enum class SampleType {
 std::size_t sampleSize(SampleType type);
 bool isIntegerSampleType(SampleType type);
 
-struct VolumeFile {
+// What a file says about its image, apart from the samples: grid, voxel sizes, sample type,
+// scaling and the two transforms.
+struct ImageDescription {
     int nx = 0;
     int ny = 0;
     int nz = 0;
@@ -40,8 +44,6 @@ struct VolumeFile {
     double voxelSize[3] = {0, 0, 0};
     SampleType sampleType = SampleType::Unsupported;
     std::string sampleTypeName;  // the file's own name for its data type, for messages
-    // Samples x fastest, then y, z, volume, in host byte order; sampleSize(sampleType) each.
-    std::vector<unsigned char> samples;
     // Value = slope * sample + intercept when slope is non-zero; a slope of 0 means unscaled.
     double slope = 0;
     double intercept = 0;
@@ -50,15 +52,43 @@ struct VolumeFile {
     Affine sform = Affine::identity();
     int qformCode = 0;
     Affine qform = Affine::identity();
-    // Real samples that are NaN or infinite; kept as they are, and reported.
-    std::size_t nonFiniteSamples = 0;
 
     std::size_t voxelsPerVolume() const {
         return static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny) * static_cast<std::size_t>(nz);
     }
+    // The bytes of one volume's samples.
+    std::size_t volumeBytes() const { return voxelsPerVolume() * sampleSize(sampleType); }
+    bool isScaled() const { return slope != 0 && (slope != 1 || intercept != 0); }
+};
+
+// Samples as a file stores them (host byte order), with the file's scaling, in memory someone
+// else owns: the first volume of a file being read, a whole file's content.
+struct SampleView {
+    const unsigned char* data = nullptr;
+    std::size_t count = 0;
+    SampleType type = SampleType::Unsupported;
+    // As in ImageDescription.
+    double slope = 0;
+    double intercept = 0;
+
     bool isScaled() const { return slope != 0 && (slope != 1 || intercept != 0); }
     // The real value of sample i, scaling applied.
     double value(std::size_t i) const;
+};
+
+// The samples of a real type whose value, scaling applied, is NaN or infinite.
+std::size_t nonFiniteSamples(const SampleView& samples);
+
+// A whole file's content.
+struct VolumeFile : ImageDescription {
+    // Samples x fastest, then y, z, volume, in host byte order; sampleSize(sampleType) each.
+    std::vector<unsigned char> samples;
+    // Real samples that are NaN or infinite; kept as they are, and reported.
+    std::size_t nonFiniteSamples = 0;
+
+    // All samples, and the real value of sample i, scaling applied.
+    SampleView view() const;
+    double value(std::size_t i) const { return view().value(i); }
 };
 
 // Whether this build reads and writes NIfTI files; a build without nifti_clib (the Windows
@@ -70,16 +100,66 @@ struct VolumeReadLimits {
     std::uint64_t maxImageBytes = std::uint64_t{4} << 30;  // declared image data, 4 GiB
 };
 
-// Reads a .nii or .nii.gz file, after checking its header (nifti_header_validation.h). The
-// path is opened as given, only if it is a regular file; no other name is tried. On failure
-// returns false with a one-line reason (without the file name) in `error`; the file is only
-// ever opened for reading.
+// When and where a file was last changed, to tell whether it is still the file that was read.
+struct FileStamp {
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    unsigned long long size = 0;
+    long long modifiedNanoseconds = 0;
+    bool operator==(const FileStamp& other) const {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modifiedNanoseconds == other.modifiedNanoseconds;
+    }
+};
+
+// An image file opened for reading, its header checked (nifti_header_validation.h); its
+// samples are read on request, in order from the first volume, and only as far as asked.
+class VolumeFileReader {
+public:
+    virtual ~VolumeFileReader() = default;
+    // The image; its volumes' samples are read by the calls below.
+    virtual const ImageDescription& description() const = 0;
+    virtual const FileStamp& stamp() const = 0;
+    // The next `volumes` volumes' samples in host byte order, valid until the next call and
+    // while the reader lives. Null with a one-line reason when the file ends early or is
+    // damaged. Reading every volume at once is the fastest way to read a whole file.
+    virtual const unsigned char* nextVolumes(int volumes, std::string& error) = 0;
+    // The same, straight into `destination` (volumes * description().volumeBytes() bytes).
+    virtual bool readVolumes(int volumes, unsigned char* destination, std::string& error) = 0;
+};
+
+// Opens a .nii or .nii.gz file and reads its header. The path is opened as given, only if it
+// is a regular file; no other name is tried. On failure returns null with a one-line reason
+// (without the file name) in `error`; the file is only ever opened for reading.
+std::unique_ptr<VolumeFileReader> openVolumeFile(const std::string& path, const VolumeReadLimits& limits,
+                                                 std::string& error);
+
+// Reads a whole .nii or .nii.gz file through openVolumeFile.
 bool readVolumeFile(const std::string& path, VolumeFile& file, std::string& error);
 bool readVolumeFile(const std::string& path, const VolumeReadLimits& limits, VolumeFile& file, std::string& error);
 
-// Writes `file` as a NIfTI file at `path` (gzip-compressed when the name ends in .gz), with
-// scaling slope 1 and intercept 0. Overwrites whatever is at `path`: callers write to a
-// temporary name and move the result into place.
+// Receives an image's samples in file order, in pieces.
+class SampleSink {
+public:
+    virtual ~SampleSink() = default;
+    // Appends samples that stay valid and unchanged until the write has ended.
+    virtual bool append(const unsigned char* data, std::size_t size) = 0;
+    // Appends samples the sink keeps until they are written.
+    virtual bool append(std::vector<unsigned char> bytes) = 0;
+};
+// Hands every sample to the sink; false with a one-line reason when it cannot.
+using SampleProducer = std::function<bool(SampleSink& sink, std::string& error)>;
+
+// Writes a NIfTI file at `path`: the header for `description` (with scaling slope 1 and
+// intercept 0, whatever `description` says), then the samples `produce` hands over, which
+// must be exactly the image's. A name ending in .gz is compressed, as several gzip members
+// compressed at once. `checksum` receives the checksum (output/checksum.h) of the samples as
+// written. Overwrites whatever is at `path`: callers write to a temporary name and move the
+// result into place.
+bool writeNiftiFile(const std::string& path, const ImageDescription& description, const SampleProducer& produce,
+                    std::uint64_t& checksum, std::string& error);
+
+// Writes `file`, samples and all, through writeNiftiFile.
 bool writeVolumeFile(const std::string& path, const VolumeFile& file, std::string& error);
 
 }  // namespace orvane::keldra

@@ -3,6 +3,17 @@
 
 namespace orvane::keldra {
 
+bool writeNewNiftiFile(const std::string& folder, const std::string& fileName, const ImageDescription& description,
+                       const SampleProducer& produce, std::uint64_t& checksum, std::string& error,
+                       const OutputPolicy& policy) {
+    return writeOutputFile(
+        folder, fileName, policy,
+        [&](const std::string& temporary, std::string& problem) {
+            return writeNiftiFile(temporary, description, produce, checksum, problem);
+        },
+        error);
+}
+
 bool writeNewVolumeFile(const std::string& folder, const std::string& fileName, const VolumeFile& file,
                         std::string& error, const OutputPolicy& policy) {
     return writeOutputFile(

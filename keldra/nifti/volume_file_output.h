@@ -9,6 +9,12 @@
 
 namespace orvane::keldra {
 
+// Writes the image `description` describes, its samples from `produce`, as `folder`/`fileName`
+// through writeOutputFile (see writeNiftiFile); `checksum` receives the samples' checksum.
+bool writeNewNiftiFile(const std::string& folder, const std::string& fileName, const ImageDescription& description,
+                       const SampleProducer& produce, std::uint64_t& checksum, std::string& error,
+                       const OutputPolicy& policy = {});
+
 // Writes `file` as `folder`/`fileName` through writeOutputFile.
 bool writeNewVolumeFile(const std::string& folder, const std::string& fileName, const VolumeFile& file,
                         std::string& error, const OutputPolicy& policy = {});

@@ -22,6 +22,18 @@ bool readVolumeFile(const std::string& /*path*/, const VolumeReadLimits& /*limit
     return false;
 }
 
+std::unique_ptr<VolumeFileReader> openVolumeFile(const std::string& /*path*/, const VolumeReadLimits& /*limits*/,
+                                                 std::string& error) {
+    error = kNoNifti;
+    return nullptr;
+}
+
+bool writeNiftiFile(const std::string& /*path*/, const ImageDescription& /*description*/,
+                    const SampleProducer& /*produce*/, std::uint64_t& /*checksum*/, std::string& error) {
+    error = kNoNifti;
+    return false;
+}
+
 bool writeVolumeFile(const std::string& /*path*/, const VolumeFile& /*file*/, std::string& error) {
     error = kNoNifti;
     return false;

@@ -3,9 +3,8 @@
 
 namespace orvane::keldra {
 
-std::uint64_t fnv1a64(const void* data, std::size_t size) {
+std::uint64_t fnv1a64(const void* data, std::size_t size, std::uint64_t hash) {
     const auto* bytes = static_cast<const unsigned char*>(data);
-    std::uint64_t hash = 14695981039346656037ull;
     for (std::size_t i = 0; i < size; ++i) {
         hash ^= bytes[i];
         hash *= 1099511628211ull;
@@ -13,9 +12,10 @@ std::uint64_t fnv1a64(const void* data, std::size_t size) {
     return hash;
 }
 
-std::string checksumText(const void* data, std::size_t size) {
+std::string checksumText(const void* data, std::size_t size) { return checksumText(fnv1a64(data, size)); }
+
+std::string checksumText(std::uint64_t hash) {
     static constexpr char kDigits[] = "0123456789abcdef";
-    std::uint64_t hash = fnv1a64(data, size);
     std::string text(16, '0');
     for (int i = 15; i >= 0; --i) {
         text[static_cast<std::size_t>(i)] = kDigits[hash & 0xf];

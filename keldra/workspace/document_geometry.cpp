@@ -11,7 +11,7 @@ const char* affineSourceName(AffineSource source) { return source == AffineSourc
 namespace {
 
 // The sform when its code is above 0, else the qform when its code is above 0, else none.
-bool chooseTransform(const VolumeFile& file, DocumentGeometry& g, std::string& error) {
+bool chooseTransform(const ImageDescription& file, DocumentGeometry& g, std::string& error) {
     if (file.sformCode > 0) {
         g.source = AffineSource::Sform;
         g.transformCode = file.sformCode;
@@ -28,7 +28,7 @@ bool chooseTransform(const VolumeFile& file, DocumentGeometry& g, std::string& e
 }
 
 // The transform must be finite, and a rotation (possibly with a flip) times the voxel sizes.
-bool checkRotationTimesVoxelSizes(const DocumentGeometry& g, const VolumeFile& file, std::string& error) {
+bool checkRotationTimesVoxelSizes(const DocumentGeometry& g, const ImageDescription& file, std::string& error) {
     const char* name = affineSourceName(g.source);
     const char* article = g.source == AffineSource::Sform ? "an " : "a ";
     const Affine& w = g.voxelToWorld;
@@ -76,7 +76,7 @@ bool checkRotationTimesVoxelSizes(const DocumentGeometry& g, const VolumeFile& f
 
 }  // namespace
 
-bool adoptGeometry(const VolumeFile& file, DocumentGeometry& geometry, std::string& error) {
+bool adoptGeometry(const ImageDescription& file, DocumentGeometry& geometry, std::string& error) {
     DocumentGeometry g;
     g.grid[0] = file.nx;
     g.grid[1] = file.ny;
@@ -99,7 +99,7 @@ bool adoptGeometry(const VolumeFile& file, DocumentGeometry& geometry, std::stri
     return true;
 }
 
-double transformDisagreement(const VolumeFile& file) {
+double transformDisagreement(const ImageDescription& file) {
     if (file.sformCode <= 0 || file.qformCode <= 0) {
         return 0;
     }

@@ -33,11 +33,11 @@ constexpr double kTransformDisagreementMillimetres = 1.0;
 
 // Adopts the file's transform. Refuses, with a one-line reason, a file without one, or with
 // one that is not a rotation (or rotation with a flip) times the voxel sizes.
-bool adoptGeometry(const VolumeFile& file, DocumentGeometry& geometry, std::string& error);
+bool adoptGeometry(const ImageDescription& file, DocumentGeometry& geometry, std::string& error);
 
 // When the file has both an sform and a qform, the largest distance in millimetres between
 // the world positions they give any point of the grid; 0 when it has fewer than two.
-double transformDisagreement(const VolumeFile& file);
+double transformDisagreement(const ImageDescription& file);
 
 // World position of the centre of a slice: voxel ((nx-1)/2, (ny-1)/2, slice).
 Vector3d sliceCentre(const DocumentGeometry& geometry, double slice);

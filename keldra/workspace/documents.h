@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "host/host_protocol.h"
 #include "host/records.h"
 #include "keldra/workspace/document_geometry.h"
+#include "keldra/workspace/later_volumes.h"
 
 namespace orvane::keldra {
 
@@ -40,14 +42,20 @@ struct FmrDocument {
     FmrHeader header{};
     PositionHeader position{};
     int volumes = 1;
-    // Exactly one of the two holds all volumes, by the header's data type.
+    // Exactly one of the two holds the volumes in memory, by the header's data type: all of
+    // them, or only the first while `laterVolumes` is set.
     std::vector<std::int16_t> intData;
     std::vector<float> floatData;
+    // The volumes after the first while they are still only in the file, read from there when
+    // something needs them (saving the document). The module reads the first volume only.
+    std::shared_ptr<const LaterVolumes> laterVolumes;
     std::string conversion;
 
     std::size_t voxelsPerVolume() const {
         return static_cast<std::size_t>(geometry.grid[0]) * geometry.grid[1] * geometry.grid[2];
     }
+    // How many volumes intData or floatData hold.
+    int volumesInMemory() const { return laterVolumes ? 1 : volumes; }
 };
 
 using Document = std::variant<VmrDocument, FmrDocument>;

@@ -1,6 +1,7 @@
 // Opening the workspace's documents.
 #include "keldra/workspace/workspace_loader.h"
 
+#include <cstring>
 #include <iomanip>
 #include <sstream>
 
@@ -37,7 +38,7 @@ std::vector<DocumentRequest> documentRequests(const std::vector<std::string>& ar
     return requests;
 }
 
-std::string transformDisagreementWarning(const std::string& path, const VolumeFile& file) {
+std::string transformDisagreementWarning(const std::string& path, const ImageDescription& file) {
     double distance = transformDisagreement(file);
     if (!(distance > kTransformDisagreementMillimetres)) {
         return {};
@@ -52,56 +53,129 @@ std::string transformDisagreementWarning(const std::string& path, const VolumeFi
     return text.str();
 }
 
-std::string nonFiniteSamplesWarning(const std::string& path, const VolumeFile& file, int documentType) {
-    if (file.nonFiniteSamples == 0) {
+std::string nonFiniteSamplesWarning(const std::string& path, std::size_t nonFinite, std::size_t examined,
+                                    bool firstVolumeOnly, int documentType) {
+    if (nonFinite == 0) {
         return {};
     }
-    std::size_t total = file.voxelsPerVolume() * static_cast<std::size_t>(file.volumes);
     std::ostringstream text;
-    text << "warning: " << path << ": " << file.nonFiniteSamples << " of its " << total
-         << " samples are NaN or infinite; "
+    text << "warning: " << path << ": " << nonFinite << (firstVolumeOnly ? " of the " : " of its ") << examined
+         << (firstVolumeOnly ? " samples of its first volume" : " samples") << " are NaN or infinite; "
          << (documentType == kVmrDocumentType ? "the anatomical shows them as 0"
                                               : "they are kept as they are in the functional's data");
     return text.str();
 }
 
+std::string nonFiniteSamplesWarning(const std::string& path, const VolumeFile& file, int documentType) {
+    return nonFiniteSamplesWarning(path, file.nonFiniteSamples,
+                                   file.voxelsPerVolume() * static_cast<std::size_t>(file.volumes), false, documentType);
+}
+
+namespace {
+
+// An anatomical from the first volume of the file `reader` opened.
+bool openVmr(const std::string& path, VolumeFileReader& reader, Document& document, std::size_t& nonFinite,
+             std::string& error) {
+    const ImageDescription& d = reader.description();
+    const unsigned char* first = reader.nextVolumes(1, error);
+    if (first == nullptr) {
+        return false;
+    }
+    const SampleView samples{first, d.voxelsPerVolume(), d.sampleType, d.slope, d.intercept};
+    VmrDocument vmr;
+    if (!makeVmrDocument(path, d, samples, vmr, error)) {
+        return false;
+    }
+    nonFinite = nonFiniteSamples(samples);
+    document = std::move(vmr);
+    return true;
+}
+
+// A functional with the first volume of the file `reader` opened; the later ones stay in the
+// file. (The volume is read into the reader's buffer, which grows only as a compressed stream
+// delivers data, and copied: a header cannot make keldra allocate what the file does not hold.)
+bool openFmr(const std::string& path, const VolumeReadLimits& limits, VolumeFileReader& reader, Document& document,
+             std::size_t& nonFinite, std::string& error) {
+    const ImageDescription& d = reader.description();
+    const SampleView samples{reader.nextVolumes(1, error), d.voxelsPerVolume(), d.sampleType, d.slope, d.intercept};
+    FmrDocument fmr;
+    if (samples.data == nullptr || !makeFmrRecords(path, d, fmr, error)) {
+        return false;
+    }
+    nonFinite = nonFiniteSamples(samples);
+    if (fmr.header.dataType() == kFmrDataInt16) {
+        fmr.intData.resize(samples.count);
+        std::memcpy(fmr.intData.data(), samples.data, samples.count * sizeof(std::int16_t));
+    } else if (fmrKeepsSamples(d)) {
+        fmr.floatData.resize(samples.count);
+        std::memcpy(fmr.floatData.data(), samples.data, samples.count * sizeof(float));
+    } else {
+        fmr.floatData.resize(samples.count);
+        convertToFmrFloats(samples, fmr.floatData.data());
+    }
+    if (d.volumes > 1) {
+        fmr.laterVolumes = std::make_shared<LaterVolumes>(path, limits, d, reader.stamp());
+    }
+    document = std::move(fmr);
+    return true;
+}
+
+// The document for one request, with its warnings.
+bool openDocument(const DocumentRequest& request, const VolumeReadLimits& limits, Document& document,
+                  std::vector<std::string>& warnings, std::string& error) {
+    if (request.content) {
+        const VolumeFile& file = *request.content;
+        bool made = false;
+        if (request.type == kVmrDocumentType) {
+            VmrDocument vmr;
+            made = makeVmrDocument(request.path, file, vmr, error);
+            document = std::move(vmr);
+        } else {
+            FmrDocument fmr;
+            made = makeFmrDocument(request.path, file, fmr, error);
+            document = std::move(fmr);
+        }
+        if (made) {
+            for (const std::string& warning : {transformDisagreementWarning(request.path, file),
+                                               nonFiniteSamplesWarning(request.path, file, request.type)}) {
+                if (!warning.empty()) {
+                    warnings.push_back(warning);
+                }
+            }
+        }
+        return made;
+    }
+    std::unique_ptr<VolumeFileReader> reader = openVolumeFile(request.path, limits, error);
+    std::size_t nonFinite = 0;
+    if (!reader || !(request.type == kVmrDocumentType
+                         ? openVmr(request.path, *reader, document, nonFinite, error)
+                         : openFmr(request.path, limits, *reader, document, nonFinite, error))) {
+        return false;
+    }
+    const ImageDescription& d = reader->description();
+    for (const std::string& warning :
+         {transformDisagreementWarning(request.path, d),
+          nonFiniteSamplesWarning(request.path, nonFinite, d.voxelsPerVolume(), d.volumes > 1, request.type)}) {
+        if (!warning.empty()) {
+            warnings.push_back(warning);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& workspace,
                    std::vector<std::string>& warnings, std::string& error, const VolumeReadLimits& limits) {
     Workspace result;
     for (const DocumentRequest& request : requests) {
-        VolumeFile file;
+        Document document;
         std::string problem;
-        bool ok = true;
-        if (request.content) {
-            file = *request.content;
-        } else {
-            ok = readVolumeFile(request.path, limits, file, problem);
-        }
-        if (ok) {
-            if (request.type == kVmrDocumentType) {
-                VmrDocument vmr;
-                ok = makeVmrDocument(request.path, file, vmr, problem);
-                if (ok) {
-                    result.documents.emplace_back(std::move(vmr));
-                }
-            } else {
-                FmrDocument fmr;
-                ok = makeFmrDocument(request.path, file, fmr, problem);
-                if (ok) {
-                    result.documents.emplace_back(std::move(fmr));
-                }
-            }
-        }
-        if (!ok) {
+        if (!openDocument(request, limits, document, warnings, problem)) {
             error = request.path + ": " + problem;
             return false;
         }
-        for (const std::string& warning : {transformDisagreementWarning(request.path, file),
-                                           nonFiniteSamplesWarning(request.path, file, request.type)}) {
-            if (!warning.empty()) {
-                warnings.push_back(warning);
-            }
-        }
+        result.documents.push_back(std::move(document));
     }
     workspace = std::move(result);
     return true;
