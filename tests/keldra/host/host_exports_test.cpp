@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <sstream>
@@ -10,6 +11,7 @@
 #include "host/host_binding.h"
 #include "keldra/workspace/document_builder.h"
 #include "keldra/host/host_session.h"
+#include "keldra/workspace/workspace_loader.h"
 #include "tests/keldra/fixtures/nifti_fixture.h"
 
 namespace orvane::keldra {
@@ -138,6 +140,36 @@ TEST_F(HostApiTest, SavingStaysInTheOutputFolderAndNeverReplacesAFile) {
 
     ASSERT_TRUE(api.kdSetAsCurrentDocument(0));
     EXPECT_FALSE(api.kdSaveFMRAndSTC("a.fmr", "a"));  // the current document is a VMR
+}
+
+// A functional opened from a file keeps its later volumes there until it is saved. The module
+// reads the first volume only; were it to touch another, it must fault rather than read
+// values that are not the file's.
+TEST(UnreadVolumes, ArePointedToButFaultWhenTouched) {
+    testing::ScratchFolder folder;
+    testing::TestImage image;
+    image.nx = 4;
+    image.ny = 3;
+    image.nz = 2;
+    image.nt = 3;
+    for (std::size_t i = 0; i < image.size(); ++i) image.values.push_back(static_cast<double>(i));
+    testing::writeTestImage(folder.file("bold.nii.gz"), image);
+    Workspace workspace;
+    std::vector<std::string> warnings;
+    std::string error;
+    ASSERT_TRUE(loadWorkspace({{folder.file("bold.nii.gz"), kFmrDocumentType, std::nullopt}}, workspace, warnings,
+                              error))
+        << error;
+    std::ostringstream console, errors;
+    std::istringstream input;
+    HostLog log{console};
+    HostSession session(std::move(workspace), HostSettings{}, log, errors, input);
+    ASSERT_TRUE(session.setCurrentDocument(0));
+    short** volumes = session.fmrIntData();
+    ASSERT_NE(volumes, nullptr);
+    EXPECT_EQ(volumes[0][23], 23);
+    EXPECT_NE(volumes[1], nullptr);
+    EXPECT_DEATH({ std::printf("%d\n", static_cast<int>(*static_cast<volatile short*>(volumes[2] + 5))); }, "");
 }
 
 }  // namespace

@@ -72,6 +72,51 @@ TEST(AnatomicalBytes, ExtremeSpansNeitherOverflowNorBecomeNaN) {
     EXPECT_EQ(bytes[3], kAnatomicalTop);
 }
 
+// 8- and 16-bit samples take their bytes from a table of their distinct values; any other type
+// selects the percentile among every value. The same values must give the same bytes and note.
+TEST(AnatomicalBytes, SmallIntegersGiveWhatSelectingAmongEveryValueGives) {
+    struct Scaling {
+        double slope, intercept;
+    } scalings[] = {{0, 0}, {-2.5, 100}, {1e305, 0}, {1e-300, 0}};
+    std::uint32_t state = 12345;
+    const auto next = [&state] { return state = state * 1664525u + 1013904223u; };
+    for (SampleType type : {SampleType::UInt8, SampleType::Int8, SampleType::Int16, SampleType::UInt16}) {
+        for (int shape = 0; shape < 3; ++shape) {
+            // Narrow values (kept as they are when unscaled), wide ones, and mostly background.
+            std::vector<std::int32_t> values;
+            for (int i = 0; i < 5000; ++i) {
+                std::int32_t v = static_cast<std::int32_t>(next() >> 8);
+                v = shape == 0 ? v % 200 : shape == 2 && i % 10 != 0 ? 0 : v;
+                switch (type) {
+                    case SampleType::UInt8: v = static_cast<std::uint8_t>(v); break;
+                    case SampleType::Int8: v = static_cast<std::int8_t>(v); break;
+                    case SampleType::Int16: v = static_cast<std::int16_t>(v); break;
+                    default: v = static_cast<std::uint16_t>(v); break;
+                }
+                values.push_back(v);
+            }
+            VolumeFile wide = volumeOf(SampleType::Int32, values);
+            VolumeFile small = wide;
+            small.sampleType = type;
+            small.samples.clear();
+            for (std::int32_t v : values) {
+                unsigned char bytes[4];
+                std::memcpy(bytes, &v, 4);  // the low bytes, little-endian
+                small.samples.insert(small.samples.end(), bytes, bytes + sampleSize(type));
+            }
+            for (const Scaling& scaling : scalings) {
+                SCOPED_TRACE(std::to_string(static_cast<int>(type)) + " shape " + std::to_string(shape) + " slope " +
+                             std::to_string(scaling.slope));
+                small.slope = wide.slope = scaling.slope;
+                small.intercept = wide.intercept = scaling.intercept;
+                std::string byTable, bySelection;
+                EXPECT_EQ(anatomicalBytes(small, byTable), anatomicalBytes(wide, bySelection));
+                EXPECT_EQ(byTable, bySelection);
+            }
+        }
+    }
+}
+
 // The name becomes the FMR's file name and the prefix of everything the plug-in saves from it.
 TEST(DocumentNames, DropTheFolderAndTheWholeNiftiExtension) {
     const std::pair<const char*, const char*> cases[] = {
