@@ -2,7 +2,7 @@
 # Times whole `keldra run`s in mappings 1, 2 and 3 against a nibabel script doing the same
 # input, resampling and output work, on a realistic pair of files (anatomical 176x256x256, 1 mm;
 # functional 64x64x36x300 at 3x3x3.5 mm, oblique) and a larger one (functional 104x104x72x400),
-# and prints the table (see docs/performance.md).
+# and prints the table with the floor under each run (see docs/performance.md).
 #
 # Usage: bench/end_to_end.sh [build-dir]
 #   REPEATS=5                  timed runs of each command on the realistic pair (half on the large)
@@ -40,5 +40,7 @@ for pair in ${pairs//,/ }; do
   fi
 done
 
-"$python" bench/end_to_end_timing.py "$dir/bin/keldra" "$data" --pairs "$pairs" --repeats "$repeats" \
+floor=()
+if [ -x "$dir/bin/keldra_gzip_floor" ]; then floor=(--floor "$dir/bin/keldra_gzip_floor"); fi
+"$python" bench/end_to_end_timing.py "$dir/bin/keldra" "$data" "${floor[@]}" --pairs "$pairs" --repeats "$repeats" \
   ${JSON:+--json "$JSON"}

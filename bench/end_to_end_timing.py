@@ -1,13 +1,16 @@
 """Times whole `keldra run`s against the nibabel script doing the same work
 (end_to_end_nibabel.py) on the files end_to_end_data.py wrote, and prints a table: median wall
 time, median CPU time (user + system) and peak resident memory of each, the ratio of the wall
-times, and whether keldra's peak stays within 1.25 x the decoded size of its inputs + 64 MiB.
+times, whether keldra's peak stays within 1.25 x the decoded size of its inputs + 64 MiB, and
+the floor: the time keldra_gzip_floor takes just to decompress what the run reads (a mapping-1
+functional only as far as its first volume) and to compress what it writes.
 
 The two are run alternately, after one untimed run of each (so both read warm files), each as
 its own process: start-up and imports count, as a user waits for them. Every run writes into
 a fresh folder, removed afterwards.
 
-Usage: end_to_end_timing.py KELDRA DATA_FOLDER [--pairs realistic,large] [--repeats N] [--json FILE]
+Usage: end_to_end_timing.py KELDRA DATA_FOLDER [--floor KELDRA_GZIP_FLOOR] [--pairs realistic,large]
+                            [--repeats N] [--json FILE]
 """
 import argparse
 import json
@@ -61,21 +64,37 @@ def inputs_of(data, pair, mapping):
     return [os.path.join(folder, name + ".nii.gz") for name in names]
 
 
-def measure(keldra, data, pair, mapping, repeats, scratch):
+def floor_seconds(floor, inputs, mapping, outputs):
+    """What keldra_gzip_floor reports for this run's inputs and outputs."""
+    arguments = ["--whole", inputs[0], "--first-volume" if mapping == 1 else "--whole", inputs[1]]
+    if mapping == 3:
+        arguments += ["--first-volume", inputs[2]]
+    for name in sorted(os.listdir(outputs)):
+        if name.endswith(".nii.gz"):
+            arguments += ["--compress", os.path.join(outputs, name)]
+    report = subprocess.run([floor, *arguments], check=True, capture_output=True, text=True).stdout
+    return float(report.strip().splitlines()[-1].split()[1]) / 1000.0
+
+
+def measure(keldra, floor, data, pair, mapping, repeats, scratch):
     inputs = inputs_of(data, pair, mapping)
-    out = os.path.join(scratch, "out")
+    outs = {"keldra": os.path.join(scratch, "keldra"), "nibabel": os.path.join(scratch, "nibabel")}
     commands = {
-        "keldra": [keldra, "run", *inputs, "--mapping", str(mapping), "--out", out],
-        "nibabel": ["/usr/bin/python3", os.path.join(HERE, "end_to_end_nibabel.py"), str(mapping), out, *inputs],
+        "keldra": [keldra, "run", *inputs, "--mapping", str(mapping), "--out", outs["keldra"]],
+        "nibabel": ["/usr/bin/python3", os.path.join(HERE, "end_to_end_nibabel.py"), str(mapping), outs["nibabel"],
+                    *inputs],
     }
     samples = {name: [] for name in commands}
     for repeat in range(repeats + 1):
         for name, command in commands.items():
-            shutil.rmtree(out, ignore_errors=True)
+            shutil.rmtree(outs[name], ignore_errors=True)
             result = timed(command)
             if repeat > 0:
                 samples[name].append(result)
-    shutil.rmtree(out, ignore_errors=True)
+    # The floor, on the outputs of keldra's last run.
+    floor_time = floor_seconds(floor, inputs, mapping, outs["keldra"]) if floor else None
+    for out in outs.values():
+        shutil.rmtree(out, ignore_errors=True)
     summary = {}
     for name, runs in samples.items():
         summary[name] = {
@@ -85,6 +104,7 @@ def measure(keldra, data, pair, mapping, repeats, scratch):
             "walls": [r[0] for r in runs],
         }
     summary["bound"] = 1.25 * decoded_bytes(inputs) + 64 * MIB
+    summary["floor"] = floor_time
     return summary
 
 
@@ -92,6 +112,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("keldra")
     parser.add_argument("data")
+    parser.add_argument("--floor")
     parser.add_argument("--pairs", default="realistic,large")
     parser.add_argument("--repeats", type=int, default=5)
     parser.add_argument("--json")
@@ -104,7 +125,7 @@ def main():
             repeats = args.repeats if pair == "realistic" else max(2, args.repeats // 2)
             for mapping in (1, 2, 3):
                 print(f"timing {pair}, mapping {mapping} ({repeats} runs each)...", file=sys.stderr, flush=True)
-                summary = measure(args.keldra, args.data, pair, mapping, repeats, scratch)
+                summary = measure(args.keldra, args.floor, args.data, pair, mapping, repeats, scratch)
                 summary.update(pair=pair, mapping=mapping, repeats=repeats)
                 results.append(summary)
     load_after = os.getloadavg()
@@ -114,18 +135,21 @@ def main():
           f"{time.strftime('%Y-%m-%d %H:%M')}")
     print()
     print("| pair | mapping | keldra wall | keldra CPU | keldra peak | nibabel wall | nibabel CPU | nibabel peak "
-          "| keldra / nibabel (wall) | memory bound | within |")
-    print("|---|---|---|---|---|---|---|---|---|---|---|")
+          "| keldra / nibabel (wall) | memory bound | within | floor |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|")
     for r in results:
         k, n = r["keldra"], r["nibabel"]
+        floor = "-" if r["floor"] is None else f"{r['floor']:.2f} s"
         print(f"| {r['pair']} | {r['mapping']} | {k['wall']:.2f} s | {k['cpu']:.2f} s | {k['rss'] / MIB:.0f} MiB "
               f"| {n['wall']:.2f} s | {n['cpu']:.2f} s | {n['rss'] / MIB:.0f} MiB | {k['wall'] / n['wall']:.2f} "
-              f"| {r['bound'] / MIB:.0f} MiB | {'yes' if k['rss'] <= r['bound'] else 'no'} |")
+              f"| {r['bound'] / MIB:.0f} MiB | {'yes' if k['rss'] <= r['bound'] else 'no'} | {floor} |")
     print()
     print("Wall and CPU: medians of the timed runs (realistic pair "
           f"{args.repeats}, large pair {max(2, args.repeats // 2)} each); peak: the largest resident size of "
           "any of them. Memory bound: 1.25 x (the anatomical as 8-bit voxels + every functional's "
-          "volumes as read) + 64 MiB.")
+          "volumes as read) + 64 MiB. Floor: keldra_gzip_floor's time, best of three, for decompressing the "
+          "inputs (libdeflate in one pass; zlib streaming for a first volume) and compressing the outputs of "
+          "keldra's last run (gzip members at keldra's level on its threads).")
     if args.json:
         with open(args.json, "w") as f:
             json.dump({"load": [load_before, load_after], "results": results}, f, indent=1)
