@@ -3,20 +3,13 @@
 # python3-nibabel (resample_from_to with order=0) on the same grids and matrices, then prints
 # a table of times and ratios. Usage: bench/compare.sh [build-dir]
 # Benchmark-only dependency: python3-nibabel (with numpy and scipy) from Debian, installed here
-# and not by scripts/install-deps.sh.
+# (through scripts/install-deps.sh), not among the packages every build needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
 
 python=/usr/bin/python3
-if ! "$python" -c "import nibabel, scipy" 2>/dev/null; then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  echo "Installing python3-nibabel for the comparison..." >&2
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    python3-nibabel python3-numpy python3-scipy >&2
-fi
+bash scripts/install-deps.sh python3-nibabel python3-numpy python3-scipy
 
 bash scripts/build.sh "$dir" >&2
 out=$(mktemp -d)

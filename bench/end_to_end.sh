@@ -10,7 +10,8 @@
 #   JSON=file                  also write every measurement there
 # The files are written once into build-dir/bench-data/ (about 1.1 GB with the large pair) and
 # written again when the generator changes. Benchmark-only dependency: python3-nibabel (with
-# numpy and scipy) from Debian, installed here and not by scripts/install-deps.sh.
+# numpy and scipy) from Debian, installed here through scripts/install-deps.sh, not among the
+# packages every build needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
@@ -18,14 +19,7 @@ repeats=${REPEATS:-5}
 pairs=${PAIRS:-realistic,large}
 
 python=/usr/bin/python3
-if ! "$python" -c "import nibabel, scipy" 2>/dev/null; then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-  echo "Installing python3-nibabel for the comparison..." >&2
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    python3-nibabel python3-numpy python3-scipy >&2
-fi
+bash scripts/install-deps.sh python3-nibabel python3-numpy python3-scipy
 
 bash scripts/build.sh "$dir" >&2
 

@@ -10,7 +10,7 @@ its own process: start-up and imports count, as a user waits for them. Every run
 a fresh folder, removed afterwards.
 
 Usage: end_to_end_timing.py KELDRA DATA_FOLDER [--floor KELDRA_GZIP_FLOOR] [--pairs realistic,large]
-                            [--repeats N] [--json FILE]
+                            [--repeats N] [--json FILE] [--keldra-argument=ARGUMENT]...
 """
 import argparse
 import json
@@ -76,11 +76,11 @@ def floor_seconds(floor, inputs, mapping, outputs):
     return float(report.strip().splitlines()[-1].split()[1]) / 1000.0
 
 
-def measure(keldra, floor, data, pair, mapping, repeats, scratch):
+def measure(keldra, keldra_arguments, floor, data, pair, mapping, repeats, scratch):
     inputs = inputs_of(data, pair, mapping)
     outs = {"keldra": os.path.join(scratch, "keldra"), "nibabel": os.path.join(scratch, "nibabel")}
     commands = {
-        "keldra": [keldra, "run", *inputs, "--mapping", str(mapping), "--out", outs["keldra"]],
+        "keldra": [keldra, "run", *inputs, "--mapping", str(mapping), "--out", outs["keldra"], *keldra_arguments],
         "nibabel": ["/usr/bin/python3", os.path.join(HERE, "end_to_end_nibabel.py"), str(mapping), outs["nibabel"],
                     *inputs],
     }
@@ -113,6 +113,8 @@ def main():
     parser.add_argument("keldra")
     parser.add_argument("data")
     parser.add_argument("--floor")
+    parser.add_argument("--keldra-argument", action="append", default=[],
+                        help="passed on to every keldra run, e.g. --keldra-argument=--no-check")
     parser.add_argument("--pairs", default="realistic,large")
     parser.add_argument("--repeats", type=int, default=5)
     parser.add_argument("--json")
@@ -125,11 +127,13 @@ def main():
             repeats = args.repeats if pair == "realistic" else max(2, args.repeats // 2)
             for mapping in (1, 2, 3):
                 print(f"timing {pair}, mapping {mapping} ({repeats} runs each)...", file=sys.stderr, flush=True)
-                summary = measure(args.keldra, args.floor, args.data, pair, mapping, repeats, scratch)
+                summary = measure(args.keldra, args.keldra_argument, args.floor, args.data, pair, mapping, repeats,
+                                  scratch)
                 summary.update(pair=pair, mapping=mapping, repeats=repeats)
                 results.append(summary)
     load_after = os.getloadavg()
 
+    print(f"keldra: {args.keldra} {' '.join(args.keldra_argument)}")
     print(f"Machine: {platform.node()}, {os.cpu_count()} cores; load average {load_before[0]:.1f} before, "
           f"{load_after[0]:.1f} after; nibabel {nibabel.__version__}; "
           f"{time.strftime('%Y-%m-%d %H:%M')}")
