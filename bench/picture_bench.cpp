@@ -146,7 +146,7 @@ void BM_RunPictures_Mapping1(benchmark::State& state) {
     state.counters["MB_written"] = static_cast<double>(bytes) / 1e6;
     fs::remove_all(folder);
 }
-BENCHMARK(BM_RunPictures_Mapping1)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_RunPictures_Mapping1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(2.0);
 
 // alignment.png drawn in memory, not written.
 void BM_RenderAlignmentPicture(benchmark::State& state) {

@@ -230,19 +230,21 @@ std::vector<CheckedFunctional> checkAlignment(const RunOutcome& outcome, const R
     return checkWorkspace(outcome.before, thresholds, std::cout);
 }
 
-// The pictures, when this build writes PNG files and the run changed something; the check's
-// pictures whenever the check ran.
+// The pictures, when this build writes PNG files; when the run changed nothing, only those that
+// show where the documents lie (and that nothing was projected). The check's pictures whenever
+// the check ran.
 bool drawPictures(const RunOutcome& outcome, const std::vector<CheckedFunctional>& checked, const RunOptions& options,
                   const OutputPolicy& policy, std::vector<std::string>& written, std::string& error) {
     if (!picture::pngFilesSupported()) {
         std::cout << "keldra: this build writes no PNG files, so no pictures were drawn" << std::endl;
         return true;
     }
-    std::vector<std::string> pictures;
     if (!runChangedSomething(outcome)) {
-        std::cout << "keldra: the run changed nothing, so no pictures of the run were drawn" << std::endl;
-    } else if (!writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error, policy,
-                                 alignmentPictureCaption(checked))) {
+        std::cout << "keldra: the run changed nothing; the pictures show where the documents lie" << std::endl;
+    }
+    std::vector<std::string> pictures;
+    if (!writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error, policy,
+                          alignmentPictureCaption(checked))) {
         return false;
     }
     if (!writeCheckPictures(outcome.before, checked, options.outputFolder, pictureOptions(options), policy, pictures,

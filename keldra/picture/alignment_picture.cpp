@@ -1,7 +1,8 @@
-// Rendering panels, overlays and text into one image.
+// Rendering panels, overlays, locators and text into one image.
 #include "keldra/picture/alignment_picture.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -9,27 +10,14 @@
 
 #include "keldra/picture/bitmap_font.h"
 #include "keldra/picture/edge_levels.h"
+#include "keldra/picture/locator.h"
+#include "keldra/picture/panel_edges.h"
 
 namespace orvane::keldra::picture {
 namespace {
 
 constexpr Rgb kLetterColour{255, 255, 255};
 constexpr Rgb kTextColour{220, 220, 220};
-
-int nearestIndex(double coordinate, int size) {
-    return std::clamp(static_cast<int>(std::floor(coordinate + 0.5)), 0, size - 1);
-}
-
-// The index of the voxel whose extent holds the point, or nothing outside the grid.
-std::optional<std::size_t> voxelAt(const VolumeGrid& grid, const Vector3d& voxel) {
-    const double x = std::floor(voxel.x + 0.5);
-    const double y = std::floor(voxel.y + 0.5);
-    const double z = std::floor(voxel.z + 0.5);
-    if (!(x >= 0.0 && y >= 0.0 && z >= 0.0 && x < grid.nx && y < grid.ny && z < grid.nz)) {
-        return std::nullopt;
-    }
-    return grid.index(static_cast<int>(x), static_cast<int>(y), static_cast<int>(z));
-}
 
 char axisName(int worldAxis) {
     return worldAxis == 0 ? 'x' : worldAxis == 1 ? 'y' : 'z';
@@ -40,147 +28,203 @@ std::string conventionText(Convention convention) {
                                                   : "radiological: left on the right";
 }
 
-// What is drawn over the base, prepared once per picture: the region written into the base
-// grid or the overlay's grid, their edge levels, and the maps from world millimetres into the
-// overlay's and the field of view's voxels.
-struct Overlays {
-    const ProjectedRegion* projected = nullptr;
-    const PictureVolume* overlay = nullptr;
-    std::vector<float> levels;
-    std::optional<Affine> worldToOverlay;
-    std::optional<Affine> worldToView;
-};
-
-// Per pixel of a panel, row by row.
-struct PanelLayers {
-    std::vector<int> level;        // -1 outside the overlay's grid
-    std::vector<char> inView;      // inside the field of view
-};
-
-Overlays prepareOverlays(const PicturePlan& plan, const PictureLayers& layers) {
-    Overlays overlays;
-    // A region drawn on the base grid must cover it voxel for voxel.
-    const ProjectedRegion* projected = layers.projected;
-    const std::size_t baseVoxels = layers.base->values.size();
-    if (projected != nullptr && (projected->inside.size() != baseVoxels || projected->values.size() != baseVoxels ||
-                                 plan.grid.voxelCount() != baseVoxels)) {
-        projected = nullptr;
-    }
-    if (projected != nullptr) {
-        overlays.projected = projected;
-        overlays.levels = edgeLevels(valuesInside(*projected));
-    } else if (layers.overlay != nullptr) {
-        overlays.overlay = layers.overlay;
-        overlays.worldToOverlay = layers.overlay->grid.voxelToWorld.inverse();
-        overlays.levels = edgeLevels(layers.overlay->values);
-    }
-    if (layers.fieldOfView != nullptr) {
-        overlays.worldToView = layers.fieldOfView->voxelToWorld.inverse();
-    }
-    return overlays;
+std::size_t strideOf(const VolumeGrid& grid, int axis) {
+    return axis == 0 ? 1
+           : axis == 1 ? static_cast<std::size_t>(grid.nx)
+                       : static_cast<std::size_t>(grid.nx) * static_cast<std::size_t>(grid.ny);
 }
 
-// Draws the base in grey and samples, at each pixel, the overlays' level and whether the pixel
-// lies in the field of view.
-PanelLayers drawBase(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, const PictureLayers& layers,
-                     const Overlays& overlays) {
-    const VolumeGrid& grid = plan.grid;
-    const std::size_t count = static_cast<std::size_t>(panel.width) * static_cast<std::size_t>(panel.height);
-    PanelLayers sampled{std::vector<int>(count, -1), std::vector<char>(count, 0)};
-    for (int v = 0; v < panel.height; ++v) {
-        for (int u = 0; u < panel.width; ++u) {
-            const Vector3d voxel = panelPixelToVoxel(plan, panel, u, v);
-            const std::size_t shown = grid.index(nearestIndex(voxel.x, grid.nx), nearestIndex(voxel.y, grid.ny),
-                                                 nearestIndex(voxel.z, grid.nz));
-            const std::uint8_t grey = layers.window.grey(layers.base->values[shown]);
-            image.setPixel(panel.left + u, panel.top + v, {grey, grey, grey});
-            const std::size_t here = static_cast<std::size_t>(v) * static_cast<std::size_t>(panel.width) + static_cast<std::size_t>(u);
-            if (overlays.projected != nullptr) {
-                // Outside the region is level 0, so its outline is an edge like any other.
-                sampled.level[here] = overlays.projected->inside[shown] != 0
-                                          ? 1 + levelOf(overlays.levels, overlays.projected->values[shown])
-                                          : 0;
-            }
-            if (!overlays.worldToOverlay && !overlays.worldToView) {
-                continue;
-            }
-            const Vector3d world = grid.voxelToWorld.apply(voxel);
-            if (overlays.worldToOverlay) {
-                if (const auto index = voxelAt(overlays.overlay->grid, overlays.worldToOverlay->apply(world))) {
-                    sampled.level[here] = levelOf(overlays.levels, overlays.overlay->values[*index]);
-                }
-            }
-            if (overlays.worldToView) {
-                sampled.inView[here] = voxelAt(*layers.fieldOfView, overlays.worldToView->apply(world)).has_value();
-            }
+// Per pixel along one screen axis, the offset in the base's values of the voxel it shows.
+std::vector<std::size_t> voxelOffsets(const PicturePlan& plan, const PanelPlan& panel, bool horizontal) {
+    const ScreenAxis& axis = horizontal ? panel.axes.horizontal : panel.axes.vertical;
+    const int pixels = horizontal ? panel.width : panel.height;
+    const int size = plan.grid.size(axis.voxelAxis);
+    std::vector<std::size_t> offsets(static_cast<std::size_t>(pixels));
+    for (int p = 0; p < pixels; ++p) {
+        const Vector3d voxel = horizontal ? panelPixelToVoxel(plan, panel, p, 0) : panelPixelToVoxel(plan, panel, 0, p);
+        const int index = std::clamp(static_cast<int>(std::floor(voxel[axis.voxelAxis] + 0.5)), 0, size - 1);
+        offsets[static_cast<std::size_t>(p)] = static_cast<std::size_t>(index) * strideOf(plan.grid, axis.voxelAxis);
+    }
+    return offsets;
+}
+
+// The base in grey, nearest neighbour.
+void drawBase(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, const PictureLayers& layers) {
+    const std::vector<std::size_t> across = voxelOffsets(plan, panel, true);
+    const std::vector<std::size_t> down = voxelOffsets(plan, panel, false);
+    const std::size_t slice = static_cast<std::size_t>(panel.slice) * strideOf(plan.grid, panel.axes.sliceAxis);
+    const PictureVolume& base = *layers.base;
+    std::array<std::uint8_t, 256> byteGrey{};
+    if (base.bytes != nullptr) {
+        for (int b = 0; b < 256; ++b) {
+            byteGrey[static_cast<std::size_t>(b)] = layers.window.grey(static_cast<float>(b));
         }
     }
-    return sampled;
+    std::vector<std::uint8_t>& bytes = image.bytes();
+    for (int v = 0; v < panel.height; ++v) {
+        const std::size_t row = slice + down[static_cast<std::size_t>(v)];
+        std::uint8_t* out = bytes.data() + (static_cast<std::size_t>(panel.top + v) * static_cast<std::size_t>(image.width()) +
+                                            static_cast<std::size_t>(panel.left)) * 3;
+        for (int u = 0; u < panel.width; ++u) {
+            const std::size_t voxel = row + across[static_cast<std::size_t>(u)];
+            const std::uint8_t grey = base.bytes != nullptr ? byteGrey[base.bytes[voxel]] : layers.window.grey(base.values[voxel]);
+            out[0] = out[1] = out[2] = grey;
+            out += 3;
+        }
+    }
 }
 
-// A pixel is on an edge when a 4-neighbour in the panel lies on the other side: the outline on
-// the inside of the field of view, the edges on the brighter side of each level.
-void drawEdges(RgbImage& image, const PanelPlan& panel, const PanelLayers& sampled, EdgeColour edgeColour) {
-    const int du[4] = {1, -1, 0, 0};
-    const int dv[4] = {0, 0, 1, -1};
+// Per pixel of the panel, whether it lies inside a field of view's voxel box.
+std::vector<std::uint8_t> insideField(const PicturePlan& plan, const PanelPlan& panel, const VolumeGrid& field) {
+    std::vector<std::uint8_t> inside(static_cast<std::size_t>(panel.width) * static_cast<std::size_t>(panel.height), 0);
+    const auto worldToField = field.voxelToWorld.inverse();
+    if (!worldToField) {
+        return inside;
+    }
+    const Affine baseToField = *worldToField * plan.grid.voxelToWorld;
+    const Vector3d origin = baseToField.apply(panelPixelToVoxel(plan, panel, 0, 0));
+    const Vector3d perU = baseToField.apply(panelPixelToVoxel(plan, panel, 1, 0)) - origin;
+    const Vector3d perV = baseToField.apply(panelPixelToVoxel(plan, panel, 0, 1)) - origin;
+    // Along a row, each coordinate is affine in u, so the pixels inside form one run.
     for (int v = 0; v < panel.height; ++v) {
-        for (int u = 0; u < panel.width; ++u) {
-            const std::size_t here = static_cast<std::size_t>(v) * static_cast<std::size_t>(panel.width) + static_cast<std::size_t>(u);
-            bool outline = false;
-            bool edge = false;
-            for (int n = 0; n < 4; ++n) {
-                const int nu = u + du[n];
-                const int nv = v + dv[n];
-                if (nu < 0 || nv < 0 || nu >= panel.width || nv >= panel.height) {
-                    continue;
+        const Vector3d start = origin + double(v) * perV;
+        double from = 0.0;
+        double to = panel.width;  // the run is from <= u < to
+        for (int a = 0; a < 3; ++a) {
+            const double low = -0.5;
+            const double high = field.size(a) - 0.5;
+            if (perU[a] == 0.0) {
+                if (!(start[a] >= low && start[a] < high)) {
+                    to = from;
                 }
-                const std::size_t there = static_cast<std::size_t>(nv) * static_cast<std::size_t>(panel.width) + static_cast<std::size_t>(nu);
-                outline = outline || (sampled.inView[here] && !sampled.inView[there]);
-                edge = edge || (sampled.level[there] >= 0 && sampled.level[there] < sampled.level[here]);
+                continue;
             }
-            if (edge) {
-                image.setPixel(panel.left + u, panel.top + v, edgeRgb(edgeColour));
-            } else if (outline) {
+            double enter = (low - start[a]) / perU[a];
+            double leave = (high - start[a]) / perU[a];
+            if (enter > leave) {
+                std::swap(enter, leave);
+            }
+            from = std::max(from, std::ceil(enter));
+            to = std::min(to, std::ceil(leave));
+        }
+        if (!(from < to)) {
+            continue;
+        }
+        std::uint8_t* row = inside.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(panel.width);
+        for (int u = static_cast<int>(from); u < static_cast<int>(to); ++u) {
+            // The run's ends are worked out in floating point; each pixel is checked again.
+            const Vector3d f = start + double(u) * perU;
+            row[u] = f.x >= -0.5 && f.y >= -0.5 && f.z >= -0.5 && f.x < field.nx - 0.5 && f.y < field.ny - 0.5 &&
+                     f.z < field.nz - 0.5;
+        }
+    }
+    return inside;
+}
+
+// Draws the outline of a field of view on the inside of its box: pixels inside with a
+// 4-neighbour outside; dashed outlines leave every other run of four pixels out.
+void drawFieldOutline(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, const VolumeGrid& field,
+                      bool dashed) {
+    const std::vector<std::uint8_t> inside = insideField(plan, panel, field);
+    const int w = panel.width;
+    const int h = panel.height;
+    for (int v = 0; v < h; ++v) {
+        for (int u = 0; u < w; ++u) {
+            const std::size_t here = static_cast<std::size_t>(v) * static_cast<std::size_t>(w) + static_cast<std::size_t>(u);
+            if (!inside[here]) {
+                continue;
+            }
+            const bool border = (u > 0 && !inside[here - 1]) || (u + 1 < w && !inside[here + 1]) ||
+                                (v > 0 && !inside[here - static_cast<std::size_t>(w)]) ||
+                                (v + 1 < h && !inside[here + static_cast<std::size_t>(w)]);
+            if (border && (!dashed || ((u + v) / 4) % 2 == 0)) {
                 image.setPixel(panel.left + u, panel.top + v, outlineRgb());
             }
         }
     }
 }
 
-// The orientation letters at the middle of each panel edge, and the slice position under it.
-void drawPanelLabels(RgbImage& image, const PanelPlan& panel) {
-    const int letterWidth = textWidth("M", kTextScale);
-    const int letterHeight = textHeight(kTextScale);
-    const int middleX = panel.left + (panel.width - letterWidth) / 2;
-    const int middleY = panel.top + (panel.height - letterHeight) / 2;
-    drawText(image, panel.left + 3, middleY, std::string(1, panel.axes.leftLetter), kLetterColour, kTextScale, true);
-    drawText(image, panel.left + panel.width - 3 - letterWidth, middleY, std::string(1, panel.axes.rightLetter),
-             kLetterColour, kTextScale, true);
-    drawText(image, middleX, panel.top + 3, std::string(1, panel.axes.topLetter), kLetterColour, kTextScale, true);
-    drawText(image, middleX, panel.top + panel.height - 3 - letterHeight, std::string(1, panel.axes.bottomLetter),
-             kLetterColour, kTextScale, true);
-
-    char label[48];
-    std::snprintf(label, sizeof label, "%c %+.1f mm", axisName(panel.axes.normalWorldAxis), panel.positionMm);
-    const int labelWidth = textWidth(label, kTextScale);
-    drawText(image, panel.left + (panel.width - labelWidth) / 2, panel.top + panel.height + 4, label, kTextColour,
-             kTextScale, false);
+void drawEdges(RgbImage& image, const PanelPlan& panel, const std::vector<std::uint8_t>& edges, Rgb colour) {
+    std::size_t here = 0;
+    for (int v = 0; v < panel.height; ++v) {
+        for (int u = 0; u < panel.width; ++u, ++here) {
+            if (edges[here] != 0) {
+                image.setPixel(panel.left + u, panel.top + v, colour);
+            }
+        }
+    }
 }
 
-// The legend's items: what the edges and the outline show, in their colours, and the convention.
-std::vector<std::pair<std::string, Rgb>> legendItems(const PictureLayers& layers, const Overlays& overlays,
+// A slice position in millimetres, without decimals when it is a whole number.
+std::string positionText(char axis, double mm) {
+    char label[48];
+    const double whole = std::round(mm);
+    if (std::fabs(mm - whole) < 0.05) {
+        std::snprintf(label, sizeof label, "%c %+.0f mm", axis, whole == 0.0 ? 0.0 : whole);
+    } else {
+        std::snprintf(label, sizeof label, "%c %+.1f mm", axis, mm);
+    }
+    return label;
+}
+
+// The orientation letters at the middle of each edge of a panel, and a label under it.
+void drawPanelLetters(RgbImage& image, const ViewAxes& axes, int left, int top, int width, int height,
+                      const std::string& label) {
+    const int letterWidth = textWidth("M", kTextScale);
+    const int letterHeight = textHeight(kTextScale);
+    const int middleX = left + (width - letterWidth) / 2;
+    const int middleY = top + (height - letterHeight) / 2;
+    drawText(image, left + 3, middleY, std::string(1, axes.leftLetter), kLetterColour, kTextScale, true);
+    drawText(image, left + width - 3 - letterWidth, middleY, std::string(1, axes.rightLetter), kLetterColour,
+             kTextScale, true);
+    drawText(image, middleX, top + 3, std::string(1, axes.topLetter), kLetterColour, kTextScale, true);
+    drawText(image, middleX, top + height - 3 - letterHeight, std::string(1, axes.bottomLetter), kLetterColour,
+             kTextScale, true);
+    const int labelWidth = textWidth(label, kTextScale);
+    drawText(image, left + (width - labelWidth) / 2, top + height + 4, label, kTextColour, kTextScale, false);
+}
+
+// What the edges are drawn from, prepared once per picture.
+std::optional<EdgeSource> edgeSourceOf(const PictureLayers& layers) {
+    EdgeSource source;
+    const ProjectedRegion* region = layers.projected;
+    if (region != nullptr && region->before != nullptr && region->after != nullptr &&
+        region->before->count() == layers.base->count() && region->after->count() == layers.base->count()) {
+        source.region = region;
+        source.levels = region->levels;
+    } else if (layers.overlay != nullptr) {
+        source.overlay = layers.overlay;
+        source.levels = edgeLevels(*layers.overlay);
+    } else {
+        return std::nullopt;
+    }
+    source.smoothingMm = layers.edgeSmoothingMm > 0.0   ? layers.edgeSmoothingMm
+                         : source.overlay != nullptr ? edgeSmoothingMm(layers.base->grid, source.overlay->grid)
+                                                     : edgeSmoothingMm(layers.base->grid);
+    return source;
+}
+
+// The legend's items: what the edges and the outlines show, in their colours, and the convention.
+std::vector<std::pair<std::string, Rgb>> legendItems(const PictureLayers& layers, bool edges,
                                                      const PictureOptions& options) {
     std::vector<std::pair<std::string, Rgb>> legend;
-    if (overlays.projected != nullptr || layers.overlay != nullptr) {
-        const std::string what = !layers.edgeLegend.empty()       ? layers.edgeLegend
-                                 : overlays.projected != nullptr ? std::string("edges of the region written")
-                                                                 : "edges of " + layers.overlay->name;
+    if (edges) {
+        const std::string what = !layers.edgeLegend.empty()     ? layers.edgeLegend
+                                 : layers.projected != nullptr ? std::string("edges of the region written")
+                                                               : "edges of " + layers.overlay->name;
         legend.emplace_back((options.edgeColour == EdgeColour::Red ? "red: " : "yellow: ") + what,
                             edgeRgb(options.edgeColour));
+    } else if (!layers.absentEdgesNote.empty()) {
+        legend.emplace_back(layers.absentEdgesNote, edgeRgb(options.edgeColour));
     }
     if (layers.fieldOfView != nullptr) {
         legend.emplace_back("blue: " + (layers.fieldOfViewLegend.empty() ? std::string("field of view")
                                                                           : layers.fieldOfViewLegend),
+                            outlineRgb());
+    }
+    if (layers.secondFieldOfView != nullptr) {
+        legend.emplace_back("dashed blue: " + (layers.secondFieldOfViewLegend.empty() ? std::string("field of view")
+                                                                                       : layers.secondFieldOfViewLegend),
                             outlineRgb());
     }
     legend.emplace_back(conventionText(options.convention), kTextColour);
@@ -196,7 +240,7 @@ void drawCaptionAndLegend(RgbImage& image, const PicturePlan& plan, const std::v
         drawText(image, kPictureMargin, kPictureMargin + line * kTextLineHeight,
                  caption[static_cast<std::size_t>(line)], kTextColour, kTextScale, false);
     }
-    const int lastLine = plan.captionLines;
+    const int lastLine = plan.captionLines + kLegendLines - 1;
     int line = shownCaption;
     int x = kPictureMargin;
     const int gap = 4 * kGlyphAdvance * kTextScale;
@@ -211,7 +255,44 @@ void drawCaptionAndLegend(RgbImage& image, const PicturePlan& plan, const std::v
     }
 }
 
+void drawLocators(RgbImage& image, const PicturePlan& plan, const PictureLayers& layers) {
+    if (plan.locators.empty()) {
+        return;
+    }
+    const std::vector<float> levels = edgeLevels(*layers.base);
+    const float headLevel = levels.empty() ? -INFINITY : levels.front();
+    const std::vector<LocatorOutline> outlines = {{layers.fieldOfView, outlineRgb(), false},
+                                                  {layers.secondFieldOfView, outlineRgb(), true}};
+    for (const LocatorPlan& locator : plan.locators) {
+        drawLocator(image, plan, locator, *layers.base, headLevel, outlines);
+        const std::string label = "where it lies";
+        drawText(image, locator.left + (locator.width - textWidth(label, kTextScale)) / 2,
+                 locator.top + locator.height + 4, label, kTextColour, kTextScale, false);
+    }
+}
+
 }  // namespace
+
+namespace {
+
+double coarsestVoxel(const VolumeGrid& grid) {
+    return std::max({grid.voxelSize(0), grid.voxelSize(1), grid.voxelSize(2)});
+}
+
+double finestVoxel(const VolumeGrid& grid) {
+    return std::min({grid.voxelSize(0), grid.voxelSize(1), grid.voxelSize(2)});
+}
+
+}  // namespace
+
+double edgeSmoothingMm(const VolumeGrid& grid) { return std::max(1.0, 0.5 * coarsestVoxel(grid)); }
+
+double edgeSmoothingMm(const VolumeGrid& base, const VolumeGrid& overlay) {
+    if (2.0 * finestVoxel(overlay) < coarsestVoxel(base)) {
+        return std::max(1.0, 0.75 * coarsestVoxel(base));
+    }
+    return std::max(edgeSmoothingMm(base), edgeSmoothingMm(overlay));
+}
 
 Rgb edgeRgb(EdgeColour colour) {
     return colour == EdgeColour::Red ? Rgb{255, 0, 0} : Rgb{255, 230, 0};
@@ -222,21 +303,32 @@ Rgb outlineRgb() {
 }
 
 PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, const PictureOptions& options,
-                        int captionLines) {
-    return planPicture(grid, focus, options.slicesPerRow, options.convention, captionLines);
+                        int captionLines, const VolumeGrid* fieldOfView) {
+    return planPicture(grid, focus, options.slicesPerRow, options.convention, captionLines, fieldOfView);
 }
 
 RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, const PictureOptions& options) {
     RgbImage image(plan.width, plan.height);
-    if (layers.base == nullptr) {
+    if (layers.base == nullptr || layers.base->count() != plan.grid.voxelCount()) {
         return image;
     }
-    const Overlays overlays = prepareOverlays(plan, layers);
+    const std::optional<EdgeSource> edges = edgeSourceOf(layers);
     for (const PanelPlan& panel : plan.panels) {
-        drawEdges(image, panel, drawBase(image, plan, panel, layers, overlays), options.edgeColour);
-        drawPanelLabels(image, panel);
+        drawBase(image, plan, panel, layers);
+        if (layers.secondFieldOfView != nullptr) {
+            drawFieldOutline(image, plan, panel, *layers.secondFieldOfView, true);
+        }
+        if (layers.fieldOfView != nullptr) {
+            drawFieldOutline(image, plan, panel, *layers.fieldOfView, false);
+        }
+        if (edges) {
+            drawEdges(image, panel, panelEdges(plan, panel, *edges), edgeRgb(options.edgeColour));
+        }
+        drawPanelLetters(image, panel.axes, panel.left, panel.top, panel.width, panel.height,
+                         positionText(axisName(panel.axes.normalWorldAxis), panel.positionMm));
     }
-    drawCaptionAndLegend(image, plan, layers.caption, legendItems(layers, overlays, options));
+    drawLocators(image, plan, layers);
+    drawCaptionAndLegend(image, plan, layers.caption, legendItems(layers, edges.has_value(), options));
     return image;
 }
 

@@ -1,9 +1,10 @@
 // Drawing a picture from a plan: the base volume in grey, and optionally over it, one pixel
-// wide and opaque, edges in one colour and the outline of a field of view. The edges are either
-// those of another volume placed in the base grid by the two affines, or those of a region
-// written into the base grid itself (the outline of the region and the edges of its values).
-// The alignment picture puts what the plug-in projected on the anatomy; the reverse picture the
-// anatomy's edges on the functional; before and after pictures have no overlay.
+// wide and opaque, edges in one colour and the outlines of up to two fields of view. The edges
+// are either those of another volume placed in the base grid by the two affines, or those of a
+// region written into the base grid itself (its outline and the contours of its values), drawn
+// from a lightly smoothed image with short contours left out (panel_edges.h). The alignment
+// picture puts what the plug-in projected on the anatomy; the reverse picture the anatomy's
+// edges on the functional; before and after pictures have no overlay.
 #pragma once
 
 #include <string>
@@ -22,7 +23,7 @@ namespace orvane::keldra::picture {
 enum class EdgeColour { Red, ColourBlindSafe };
 
 struct PictureOptions {
-    int slicesPerRow = 7;
+    int slicesPerRow = 5;
     Convention convention = Convention::Neurological;
     EdgeColour edgeColour = EdgeColour::Red;
 };
@@ -34,25 +35,43 @@ struct PictureLayers {
     // Instead of `overlay`: a region on the base grid, drawn as its outline and the edges of
     // its values inside it.
     const ProjectedRegion* projected = nullptr;
-    const VolumeGrid* fieldOfView = nullptr;   // outline drawn where its box ends
-    // What the legend says the edges and the outline show, after their colour's name; by
+    const VolumeGrid* fieldOfView = nullptr;        // outline drawn where its box ends
+    const VolumeGrid* secondFieldOfView = nullptr;  // the same, dashed
+    // What the legend says the edges and the outlines show, after their colour's name; by
     // default "edges of" the overlay's name and "field of view".
     std::string edgeLegend;
     std::string fieldOfViewLegend;
+    std::string secondFieldOfViewLegend;
+    // What the legend says instead when neither an overlay nor a region is given (why there are
+    // no edges).
+    std::string absentEdgesNote;
+    // The standard deviation, in millimetres, of the smoothing the edges are drawn from; 0
+    // chooses edgeSmoothingMm(base's grid, overlay's grid), or edgeSmoothingMm(base's grid) for a
+    // region.
+    double edgeSmoothingMm = 0.0;
     // The lines shown above the legend, at most plan.captionLines of them. The legend starts on
     // the line after the last caption line shown, and wraps onto the lines the plan reserved
-    // for caption lines that were not used.
+    // for it and for caption lines that were not used.
     std::vector<std::string> caption;
 };
+
+// The smoothing edges are drawn from, in millimetres: half the coarsest voxel of `grid` (the
+// grid of the values the edges come from, or of the base they are drawn over), at least 1 mm.
+// Drawn over a base much coarser than themselves (an anatomy's edges over a functional), three
+// quarters of the base's coarsest voxel: finer detail cannot be judged against the base, and
+// traced it hides the boundaries that can.
+double edgeSmoothingMm(const VolumeGrid& grid);
+double edgeSmoothingMm(const VolumeGrid& base, const VolumeGrid& overlay);
 
 Rgb edgeRgb(EdgeColour colour);
 Rgb outlineRgb();
 
 // Draws every panel of the plan, the orientation letters in each, the slice positions under
-// each row, the caption and a legend line.
+// each row, the locators, the caption and a legend line.
 RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, const PictureOptions& options);
 
+// planPicture of picture_plan.h with the options' slices per row and convention.
 PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, const PictureOptions& options,
-                        int captionLines);
+                        int captionLines, const VolumeGrid* fieldOfView = nullptr);
 
 }  // namespace orvane::keldra::picture

@@ -10,7 +10,8 @@ namespace {
 
 constexpr int kBins = 256;
 
-// The threshold that best splits the finite values at or above `from` into two classes;
+// The threshold that best splits the finite values at or above `from` into two classes (the
+// split with the largest variance between them);
 // nothing useful (NaN) when they are all equal. NaN and infinite samples take no part.
 float splitAbove(const std::vector<float>& values, float from) {
     float smallest = 0.0f;
@@ -47,7 +48,7 @@ float splitAbove(const std::vector<float>& values, float from) {
     double below = 0.0;
     double belowSum = 0.0;
     double best = -1.0;
-    int bestBin = 0;
+    double bestMiddle = 0.0;
     for (int b = 0; b < kBins - 1; ++b) {
         below += counts[static_cast<std::size_t>(b)];
         belowSum += b * counts[static_cast<std::size_t>(b)];
@@ -60,10 +61,13 @@ float splitAbove(const std::vector<float>& values, float from) {
         const double between = below * above * (meanBelow - meanAbove) * (meanBelow - meanAbove);
         if (between > best) {
             best = between;
-            bestBin = b;
+            bestMiddle = (meanBelow + meanAbove) / 2.0;
         }
     }
-    return static_cast<float>(smallest + width * (bestBin + 1));
+    // Halfway between the two classes' means (in bin centres): where the best split lies for
+    // two well separated classes, and not at the first empty bin above the darker one, which
+    // matters once the edges are drawn from a smoothed image.
+    return static_cast<float>(smallest + width * (bestMiddle + 0.5));
 }
 
 }  // namespace
@@ -81,6 +85,8 @@ std::vector<float> edgeLevels(const std::vector<float>& values) {
     }
     return levels;
 }
+
+std::vector<float> edgeLevels(const PictureVolume& volume) { return edgeLevels(sampledValues(volume)); }
 
 int levelOf(const std::vector<float>& levels, float value) {
     int level = 0;

@@ -6,10 +6,15 @@
 
 #include <vector>
 
+#include "keldra/picture/picture_volume.h"
+
 namespace orvane::keldra::picture {
 
 // Ascending levels; empty when the volume has a single value.
 std::vector<float> edgeLevels(const std::vector<float>& values);
+
+// The levels of a volume, from sampledValues(volume).
+std::vector<float> edgeLevels(const PictureVolume& volume);
 
 // Number of levels at or below `value`.
 int levelOf(const std::vector<float>& levels, float value);

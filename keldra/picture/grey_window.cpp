@@ -2,6 +2,7 @@
 #include "keldra/picture/grey_window.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iterator>
 
@@ -18,6 +19,55 @@ std::uint8_t GreyWindow::grey(float value) const {
     return static_cast<std::uint8_t>(std::lround(scaled));
 }
 
+namespace {
+
+// The nearest-rank quantile of `count` sorted values at `fraction`, as a rank.
+std::size_t rankOf(double fraction, std::size_t count) {
+    const double position = std::floor(fraction * static_cast<double>(count - 1) + 0.5);
+    return static_cast<std::size_t>(std::clamp(position, 0.0, static_cast<double>(count - 1)));
+}
+
+// The window of 8-bit values, counted exactly: what sorting them would give.
+GreyWindow byteWindow(const PictureVolume& volume, double lowFraction, double highFraction) {
+    std::array<std::size_t, 256> counts{};
+    const std::size_t count = volume.count();
+    for (std::size_t i = 0; i < count; ++i) {
+        ++counts[volume.bytes[i]];
+    }
+    if (count == 0) {
+        return {};
+    }
+    const auto valueAtRank = [&](std::size_t rank) {
+        std::size_t seen = 0;
+        for (int v = 0; v < 256; ++v) {
+            seen += counts[static_cast<std::size_t>(v)];
+            if (seen > rank) {
+                return static_cast<float>(v);
+            }
+        }
+        return 255.0f;
+    };
+    GreyWindow window;
+    window.low = valueAtRank(rankOf(lowFraction, count));
+    window.high = valueAtRank(rankOf(highFraction, count));
+    if (window.high <= window.low) {
+        const float smallest = valueAtRank(0);
+        const float largest = valueAtRank(count - 1);
+        window.low = smallest;
+        window.high = largest > smallest ? largest : smallest + 1.0f;
+    }
+    return window;
+}
+
+}  // namespace
+
+GreyWindow robustWindow(const PictureVolume& volume, double lowFraction, double highFraction) {
+    if (volume.bytes != nullptr) {
+        return byteWindow(volume, lowFraction, highFraction);
+    }
+    return robustWindow(sampledValues(volume), lowFraction, highFraction);
+}
+
 GreyWindow robustWindow(const std::vector<float>& values, double lowFraction, double highFraction) {
     // NaN and infinite samples (kept in a functional's data) have no place in a window, and NaN
     // would break the ordering the partial sorts rely on.
@@ -27,12 +77,8 @@ GreyWindow robustWindow(const std::vector<float>& values, double lowFraction, do
     if (sorted.empty()) {
         return {};
     }
-    const auto rank = [&](double fraction) {
-        const double position = std::floor(fraction * static_cast<double>(sorted.size() - 1) + 0.5);
-        return static_cast<std::size_t>(std::clamp(position, 0.0, static_cast<double>(sorted.size() - 1)));
-    };
-    const std::size_t lowRank = rank(lowFraction);
-    const std::size_t highRank = rank(highFraction);
+    const std::size_t lowRank = rankOf(lowFraction, sorted.size());
+    const std::size_t highRank = rankOf(highFraction, sorted.size());
     std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(highRank), sorted.end());
     GreyWindow window;
     window.high = sorted[highRank];

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "keldra/picture/picture_volume.h"
+
 namespace orvane::keldra::picture {
 
 struct GreyWindow {
@@ -19,5 +21,9 @@ struct GreyWindow {
 // When both quantiles coincide the window is widened to the full value range, and when that is
 // a single value too, to one unit above it.
 GreyWindow robustWindow(const std::vector<float>& values, double lowFraction = 0.15, double highFraction = 0.998);
+
+// The same for a volume: exact from a histogram of every voxel when the volume borrows bytes,
+// otherwise from sampledValues(volume), which holds every value of a functional's volume.
+GreyWindow robustWindow(const PictureVolume& volume, double lowFraction = 0.15, double highFraction = 0.998);
 
 }  // namespace orvane::keldra::picture

@@ -1,15 +1,161 @@
-// PNG files through libpng's simplified interface, which reports errors in the image record
-// instead of jumping out of the caller.
+// PNG files through libpng. Pictures are written with a colour palette whenever they hold few
+// enough colours (greys and a handful of line colours), a third of the bytes of RGB, at zlib's
+// fastest level: they are drawn after every run, and a run should not wait for them. Reading
+// uses libpng's simplified interface.
 #include "keldra/picture/png_file.h"
 
 #include <png.h>
 
+#include <array>
 #include <cerrno>
+#include <cmath>
+#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 namespace orvane::keldra::picture {
+namespace {
+
+// Colours other than greys a palette picture may hold; more, and it is written as RGB.
+constexpr std::size_t kMostLineColours = 64;
+constexpr int kCompressionLevel = 1;
+
+// A picture as palette indices, when it can be one.
+struct PalettePicture {
+    std::vector<png_color> colours;
+    std::vector<std::uint8_t> indices;
+};
+
+// Greys keep their own entry when all of them fit beside the other colours; otherwise they
+// share the remaining entries, spread evenly from black to white, which moves a grey by less
+// than one step of 255.
+bool asPalette(const RgbImage& image, PalettePicture& picture) {
+    const std::vector<std::uint8_t>& bytes = image.bytes();
+    const std::size_t pixels = bytes.size() / 3;
+    std::array<bool, 256> greyUsed{};
+    std::vector<Rgb> others;
+    for (std::size_t i = 0; i < pixels; ++i) {
+        const std::uint8_t r = bytes[3 * i], g = bytes[3 * i + 1], b = bytes[3 * i + 2];
+        if (r == g && g == b) {
+            greyUsed[r] = true;
+            continue;
+        }
+        const Rgb colour{r, g, b};
+        bool known = false;
+        for (const Rgb& o : others) {
+            known = known || o == colour;
+        }
+        if (!known) {
+            if (others.size() == kMostLineColours) {
+                return false;
+            }
+            others.push_back(colour);
+        }
+    }
+    std::size_t greys = 0;
+    for (bool used : greyUsed) {
+        greys += used ? 1 : 0;
+    }
+    std::array<std::uint8_t, 256> greyIndex{};
+    picture.colours.clear();
+    if (greys + others.size() <= 256) {
+        for (int g = 0; g < 256; ++g) {
+            if (greyUsed[static_cast<std::size_t>(g)]) {
+                greyIndex[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(picture.colours.size());
+                const png_byte level = static_cast<png_byte>(g);
+                picture.colours.push_back({level, level, level});
+            }
+        }
+    } else {
+        const int levels = static_cast<int>(256 - others.size());
+        for (int k = 0; k < levels; ++k) {
+            const png_byte level = static_cast<png_byte>(std::lround(k * 255.0 / (levels - 1)));
+            picture.colours.push_back({level, level, level});
+        }
+        for (int g = 0; g < 256; ++g) {
+            greyIndex[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(std::lround(g * (levels - 1) / 255.0));
+        }
+    }
+    const std::size_t firstOther = picture.colours.size();
+    for (const Rgb& o : others) {
+        picture.colours.push_back({o.r, o.g, o.b});
+    }
+    picture.indices.resize(pixels);
+    std::size_t last = 0;
+    for (std::size_t i = 0; i < pixels; ++i) {
+        const std::uint8_t r = bytes[3 * i], g = bytes[3 * i + 1], b = bytes[3 * i + 2];
+        if (r == g && g == b) {
+            picture.indices[i] = greyIndex[r];
+            continue;
+        }
+        // Line colours come in runs: try the last one first.
+        const Rgb colour{r, g, b};
+        if (others[last] != colour) {
+            for (last = 0; others[last] != colour; ++last) {
+            }
+        }
+        picture.indices[i] = static_cast<std::uint8_t>(firstOther + last);
+    }
+    return true;
+}
+
+// What libpng is given to write, and where it reports a failure. Plain data only: the encoder
+// below returns through longjmp when libpng fails.
+struct Encoding {
+    std::FILE* file = nullptr;
+    int width = 0;
+    int height = 0;
+    const std::uint8_t* rows = nullptr;
+    std::size_t rowBytes = 0;
+    const png_color* palette = nullptr;  // null for RGB
+    int paletteSize = 0;
+    char message[200] = {};
+};
+
+void onError(png_structp png, png_const_charp message) {
+    auto* encoding = static_cast<Encoding*>(png_get_error_ptr(png));
+    std::snprintf(encoding->message, sizeof encoding->message, "%s", message != nullptr ? message : "libpng failed");
+    png_longjmp(png, 1);
+}
+
+void onWarning(png_structp, png_const_charp) {}
+
+bool encode(Encoding* encoding) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, encoding, onError, onWarning);
+    if (png == nullptr) {
+        std::snprintf(encoding->message, sizeof encoding->message, "libpng could not start");
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr) {
+        png_destroy_write_struct(&png, nullptr);
+        std::snprintf(encoding->message, sizeof encoding->message, "libpng could not start");
+        return false;
+    }
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, encoding->file);
+    png_set_compression_level(png, kCompressionLevel);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(encoding->width), static_cast<png_uint_32>(encoding->height), 8,
+                 encoding->palette != nullptr ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
+    if (encoding->palette != nullptr) {
+        png_set_PLTE(png, info, encoding->palette, encoding->paletteSize);
+    }
+    png_write_info(png, info);
+    for (int y = 0; y < encoding->height; ++y) {
+        png_write_row(png, encoding->rows + static_cast<std::size_t>(y) * encoding->rowBytes);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
 
 bool pngFilesSupported() { return true; }
 
@@ -18,18 +164,32 @@ bool writePng(const RgbImage& image, const std::string& path, std::string& error
         error = "cannot write an empty picture to " + path;
         return false;
     }
-    png_image record;
-    std::memset(&record, 0, sizeof record);
-    record.version = PNG_IMAGE_VERSION;
-    record.width = static_cast<png_uint_32>(image.width());
-    record.height = static_cast<png_uint_32>(image.height());
-    record.format = PNG_FORMAT_RGB;
+    PalettePicture palette;
+    Encoding encoding;
+    encoding.width = image.width();
+    encoding.height = image.height();
+    if (asPalette(image, palette)) {
+        encoding.rows = palette.indices.data();
+        encoding.rowBytes = static_cast<std::size_t>(image.width());
+        encoding.palette = palette.colours.data();
+        encoding.paletteSize = static_cast<int>(palette.colours.size());
+    } else {
+        encoding.rows = image.bytes().data();
+        encoding.rowBytes = static_cast<std::size_t>(image.width()) * 3;
+    }
     const std::string temporary = path + ".part";
-    const int ok = png_image_write_to_file(&record, temporary.c_str(), 0, image.bytes().data(),
-                                           static_cast<png_int_32>(image.width() * 3), nullptr);
-    if (!ok) {
-        error = "cannot write " + path + ": " + record.message;
-        png_image_free(&record);
+    encoding.file = std::fopen(temporary.c_str(), "wb");
+    if (encoding.file == nullptr) {
+        error = "cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool encoded = encode(&encoding);
+    const bool flushed = std::fflush(encoding.file) == 0 && std::ferror(encoding.file) == 0;
+    const int flushError = errno;
+    const bool closed = std::fclose(encoding.file) == 0;
+    if (!encoded || !flushed || !closed) {
+        error = "cannot write " + path + ": " +
+                (!encoded ? std::string(encoding.message) : std::string(std::strerror(flushed ? errno : flushError)));
         std::remove(temporary.c_str());
         return false;
     }

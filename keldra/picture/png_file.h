@@ -12,7 +12,10 @@ namespace orvane::keldra::picture {
 bool pngFilesSupported();
 
 // Writes the image to a temporary file beside `path` and renames it into place, so a reader
-// never sees half a picture. Returns false and says why in `error` when it cannot.
+// never sees half a picture. Returns false and says why in `error` when it cannot. A picture of
+// greys and at most 64 other colours is written with a palette; when its greys and colours do
+// not all fit into the palette's 256 entries, greys share the entries left, which moves a grey
+// by less than one step of 255 and leaves every other colour exact.
 bool writePng(const RgbImage& image, const std::string& path, std::string& error);
 
 // Reads any PNG as 8-bit RGB (palette, grey and alpha are converted); nothing on failure, with

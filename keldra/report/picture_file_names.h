@@ -8,6 +8,7 @@ namespace orvane::keldra {
 
 constexpr const char* kAlignmentPicture = "alignment.png";
 constexpr const char* kAlignmentFmrPicture = "alignment_fmr.png";
+constexpr const char* kAlignmentBetweenFunctionalsPicture = "alignment_fmr1_fmr2.png";
 constexpr const char* kBeforePicture = "before.png";
 constexpr const char* kAfterPicture = "after.png";
 

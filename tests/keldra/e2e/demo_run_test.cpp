@@ -26,11 +26,12 @@ using nlohmann::json;
 
 // The panel rectangles of the anatomical's pictures for the built-in sample.
 picture::PicturePlan demoAnatomicalPlan() {
-    const picture::PictureVolume functional = sampleFunctional(demoFunctionalGrid(), 1, 1).volume(0);
-    picture::PictureVolume anatomical;
-    anatomical.grid = demoAnatomicalGrid();
-    // One caption line more for the alignment check's verdict, which the demo runs.
-    return anatomicalPicturePlan(anatomical, functional, picture::PictureOptions{}, 1);
+    static const picture::PicturePlan plan = [] {
+        const picture::PictureVolume functional = sampleFunctional(demoFunctionalGrid(), 1, 1).volume(0);
+        // One caption line more for the alignment check's verdict, which the demo runs.
+        return anatomicalPicturePlan(sampleAnatomical(demoAnatomicalGrid()), functional, picture::PictureOptions{}, 1);
+    }();
+    return plan;
 }
 
 picture::RgbImage decode(const std::string& path) {
@@ -127,11 +128,15 @@ TEST(KeldraDemo, WritesTheSamplePicturesAndAReportThatMatchesTheLog) {
         EXPECT_EQ(other.width(), plan.width) << name;
         EXPECT_EQ(other.height(), plan.height) << name;
     }
+    // The slices come from the anatomy alone; only the lowest and highest axial slices may lie
+    // beyond the functional's slab of 30 slices.
+    std::size_t withEdges = 0;
     for (const picture::PanelPlan& panel : plan.panels) {
         int edges = 0;
         meanColumn(alignment, panel, picture::edgeRgb(picture::EdgeColour::Red), edges);
-        EXPECT_GT(edges, 100) << "panel at " << panel.left << "," << panel.top;
+        withEdges += edges > 100 ? 1 : 0;
     }
+    EXPECT_GE(withEdges, plan.panels.size() - 2);
     const picture::RgbImage reverse = decode(folder.file("out/alignment_fmr.png"));
     EXPECT_GT(reverse.width(), 0);
 
@@ -220,7 +225,7 @@ TEST(KeldraDemo, FunctionalAffineShiftedBySixMillimetresMovesTheProjectionAndThe
     EXPECT_NEAR(shifted.z - aligned.z, 0.0, 0.3);
 
     // In the pictures (neurological: right is to the right) the edges of the axial and coronal
-    // panels move six pixels to the right.
+    // panels move six millimetres to the right.
     const picture::PicturePlan plan = demoAnatomicalPlan();
     const picture::RgbImage before = decode(folder.file("out-bold.nii.gz/alignment.png"));
     const picture::RgbImage after = decode(folder.file("out-shifted.nii.gz/alignment.png"));
@@ -240,9 +245,9 @@ TEST(KeldraDemo, FunctionalAffineShiftedBySixMillimetresMovesTheProjectionAndThe
             continue;
         }
         ++compared;
-        EXPECT_NEAR(afterColumn - beforeColumn, 6.0, 1.5) << "panel at " << panel.left << "," << panel.top;
+        EXPECT_NEAR((afterColumn - beforeColumn) * plan.mmPerPixel, 6.0, 1.5) << "panel at " << panel.left << "," << panel.top;
     }
-    EXPECT_GE(compared, 10);
+    EXPECT_GE(compared, 8);  // of the ten axial and coronal panels
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ TEST(GreyWindow, LeavesNonFiniteSamplesOutAndShowsThemAsBlackOrWhite) {
     EXPECT_NEAR(window.high, expected.high, 1e-6);
     EXPECT_EQ(window.grey(nan), 0);
     EXPECT_EQ(window.grey(inf), 255);
-    const GreyWindow none = robustWindow({nan, inf});
+    const GreyWindow none = robustWindow(std::vector<float>{nan, inf});
     EXPECT_LT(none.low, none.high);
 }
 

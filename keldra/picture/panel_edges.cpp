@@ -1,0 +1,253 @@
+// Sampling, smoothing and levelling a panel's edge source.
+#include "keldra/picture/panel_edges.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "keldra/picture/edge_levels.h"
+#include "keldra/picture/field_smoothing.h"
+#include "keldra/picture/short_contours.h"
+
+namespace orvane::keldra::picture {
+namespace {
+
+// The lattice the source is sampled on, in millimetres (rounded to whole pixels).
+constexpr double kLatticeMm = 1.0;
+
+// The smoothed source on the lattice: the weighted values and the weights, with a margin of
+// samples around the panel so that the smoothing sees beyond its border.
+struct Lattice {
+    int step = 1;     // pixels from one sample to the next
+    int margin = 0;   // samples before the panel's first pixel
+    int width = 0;
+    int height = 0;
+    std::vector<float> weighted;
+    std::vector<float> weight;
+};
+
+// The voxels on either side of a continuous coordinate along one axis that carry weight, as
+// offsets into the values.
+struct AxisTaps {
+    std::size_t offset[2] = {0, 0};
+    double weight[2] = {0.0, 0.0};
+    int count = 0;
+};
+
+AxisTaps tapsAlong(double coordinate, int size, std::size_t stride) {
+    AxisTaps taps;
+    const double below = std::floor(coordinate);
+    const double fraction = coordinate - below;
+    if (!(below >= -1.0 && below < size)) {
+        return taps;
+    }
+    const int first = static_cast<int>(below);
+    if (fraction < 1.0 && first >= 0) {
+        taps.offset[taps.count] = static_cast<std::size_t>(first) * stride;
+        taps.weight[taps.count++] = 1.0 - fraction;
+    }
+    if (fraction > 0.0 && first + 1 < size) {
+        taps.offset[taps.count] = static_cast<std::size_t>(first + 1) * stride;
+        taps.weight[taps.count++] = fraction;
+    }
+    return taps;
+}
+
+// The trilinear sum of weighted values and of weights around continuous coordinate (x, y, z)
+// of `grid`, over the voxels `valueOf` gives a value for (it returns false for the others).
+template <typename ValueOf>
+void sampleTrilinear(const VolumeGrid& grid, double x, double y, double z, ValueOf valueOf, float& weighted,
+                     float& weight) {
+    const AxisTaps tx = tapsAlong(x, grid.nx, 1);
+    const AxisTaps ty = tapsAlong(y, grid.ny, static_cast<std::size_t>(grid.nx));
+    const AxisTaps tz = tapsAlong(z, grid.nz, static_cast<std::size_t>(grid.nx) * static_cast<std::size_t>(grid.ny));
+    double sum = 0.0;
+    double total = 0.0;
+    for (int k = 0; k < tz.count; ++k) {
+        for (int j = 0; j < ty.count; ++j) {
+            for (int i = 0; i < tx.count; ++i) {
+                float value = 0.0f;
+                if (valueOf(tz.offset[k] + ty.offset[j] + tx.offset[i], value)) {
+                    const double w = tz.weight[k] * ty.weight[j] * tx.weight[i];
+                    sum += w * value;
+                    total += w;
+                }
+            }
+        }
+    }
+    weighted = static_cast<float>(sum);
+    weight = static_cast<float>(total);
+}
+
+// Fills the lattice from the source with `valueOf` (see sampleTrilinear).
+template <typename ValueOf>
+void fillLattice(Lattice& lattice, const VolumeGrid& grid, const Vector3d& origin, const Vector3d& perI,
+                 const Vector3d& perJ, ValueOf valueOf) {
+    std::size_t here = 0;
+    for (int j = 0; j < lattice.height; ++j) {
+        const double rowX = origin.x + j * perJ.x;
+        const double rowY = origin.y + j * perJ.y;
+        const double rowZ = origin.z + j * perJ.z;
+        for (int i = 0; i < lattice.width; ++i, ++here) {
+            sampleTrilinear(grid, rowX + i * perI.x, rowY + i * perI.y, rowZ + i * perI.z, valueOf,
+                            lattice.weighted[here], lattice.weight[here]);
+        }
+    }
+}
+
+// Samples the source at every lattice point and smooths it.
+Lattice sampleLattice(const PicturePlan& plan, const PanelPlan& panel, const EdgeSource& source) {
+    Lattice lattice;
+    lattice.step = std::max(1, static_cast<int>(std::lround(kLatticeMm / plan.mmPerPixel)));
+    const double sigma = source.smoothingMm / (lattice.step * plan.mmPerPixel);
+    lattice.margin = static_cast<int>(std::ceil(3.0 * sigma)) + 1;
+    lattice.width = (panel.width - 1) / lattice.step + 2 + 2 * lattice.margin;
+    lattice.height = (panel.height - 1) / lattice.step + 2 + 2 * lattice.margin;
+    const std::size_t count = static_cast<std::size_t>(lattice.width) * static_cast<std::size_t>(lattice.height);
+    lattice.weighted.assign(count, 0.0f);
+    lattice.weight.assign(count, 0.0f);
+
+    // Lattice point (i, j) lies at pixel ((i - margin) * step, (j - margin) * step); its place
+    // in the source's grid is affine in (i, j).
+    const VolumeGrid& sourceGrid = source.region != nullptr ? plan.grid : source.overlay->grid;
+    Affine baseToSource = Affine::identity();
+    if (source.overlay != nullptr) {
+        const auto worldToSource = source.overlay->grid.voxelToWorld.inverse();
+        if (!worldToSource) {
+            return lattice;
+        }
+        baseToSource = *worldToSource * plan.grid.voxelToWorld;
+    }
+    const auto at = [&](double i, double j) {
+        return baseToSource.apply(panelPixelToVoxel(plan, panel, (i - lattice.margin) * lattice.step,
+                                                    (j - lattice.margin) * lattice.step));
+    };
+    const Vector3d origin = at(0.0, 0.0);
+    const Vector3d perI = at(1.0, 0.0) - origin;
+    const Vector3d perJ = at(0.0, 1.0) - origin;
+
+    if (source.overlay != nullptr) {
+        const PictureVolume& overlay = *source.overlay;
+        if (overlay.bytes != nullptr) {
+            fillLattice(lattice, sourceGrid, origin, perI, perJ, [&](std::size_t index, float& value) {
+                value = overlay.bytes[index];
+                return true;
+            });
+        } else {
+            fillLattice(lattice, sourceGrid, origin, perI, perJ, [&](std::size_t index, float& value) {
+                value = overlay.values[index];
+                return std::isfinite(value);
+            });
+        }
+    } else {
+        const ProjectedRegion& region = *source.region;
+        const std::uint8_t* was = region.before->bytes;
+        const std::uint8_t* is = region.after->bytes;
+        if (was != nullptr && is != nullptr) {
+            fillLattice(lattice, sourceGrid, origin, perI, perJ, [&](std::size_t index, float& value) {
+                value = is[index];
+                return was[index] != is[index];
+            });
+        } else {
+            fillLattice(lattice, sourceGrid, origin, perI, perJ, [&](std::size_t index, float& value) {
+                value = region.after->value(index);
+                return region.written(index) && std::isfinite(value);
+            });
+        }
+    }
+    smoothField(lattice.weighted, lattice.width, lattice.height, sigma);
+    smoothField(lattice.weight, lattice.width, lattice.height, sigma);
+    return lattice;
+}
+
+// Where a pixel falls between lattice points along one screen axis.
+struct Between {
+    int first = 0;
+    float fraction = 0.0f;
+};
+
+std::vector<Between> betweenPoints(int pixels, const Lattice& lattice) {
+    std::vector<Between> table(static_cast<std::size_t>(pixels));
+    for (int p = 0; p < pixels; ++p) {
+        const double position = static_cast<double>(p) / lattice.step + lattice.margin;
+        table[static_cast<std::size_t>(p)].first = static_cast<int>(std::floor(position));
+        table[static_cast<std::size_t>(p)].fraction = static_cast<float>(position - std::floor(position));
+    }
+    return table;
+}
+
+// The level of a smoothed sample: for an overlay -1 where it has no values, for a region 0
+// outside it.
+int levelOfSample(const EdgeSource& source, float weighted, float weight) {
+    const bool region = source.region != nullptr;
+    if (!(weight >= 0.5f)) {
+        return region ? 0 : -1;
+    }
+    return (region ? 1 : 0) + levelOf(source.levels, weighted / weight);
+}
+
+// The level of every pixel. Where the four lattice points around a pixel share a level, so does
+// the pixel; elsewhere (near a contour) it is taken from the bilinear interpolation of the
+// smoothed samples, which is what makes the contours smooth at the pixels' scale.
+std::vector<int> pixelLevels(const PanelPlan& panel, const EdgeSource& source, const Lattice& lattice) {
+    const std::vector<Between> across = betweenPoints(panel.width, lattice);
+    const std::vector<Between> down = betweenPoints(panel.height, lattice);
+    std::vector<int> latticeLevels(lattice.weight.size());
+    for (std::size_t i = 0; i < latticeLevels.size(); ++i) {
+        latticeLevels[i] = levelOfSample(source, lattice.weighted[i], lattice.weight[i]);
+    }
+    std::vector<int> levels(static_cast<std::size_t>(panel.width) * static_cast<std::size_t>(panel.height));
+    const std::size_t row = static_cast<std::size_t>(lattice.width);
+    for (int v = 0; v < panel.height; ++v) {
+        const Between& b = down[static_cast<std::size_t>(v)];
+        const std::size_t top = static_cast<std::size_t>(b.first) * row;
+        int* out = levels.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(panel.width);
+        for (int u = 0; u < panel.width; ++u) {
+            const Between& a = across[static_cast<std::size_t>(u)];
+            const std::size_t i00 = top + static_cast<std::size_t>(a.first);
+            const int corner = latticeLevels[i00];
+            if (corner == latticeLevels[i00 + 1] && corner == latticeLevels[i00 + row] &&
+                corner == latticeLevels[i00 + row + 1]) {
+                out[u] = corner;
+                continue;
+            }
+            const auto blend = [&](const std::vector<float>& f) {
+                const float upper = f[i00] + a.fraction * (f[i00 + 1] - f[i00]);
+                const float lower = f[i00 + row] + a.fraction * (f[i00 + row + 1] - f[i00 + row]);
+                return upper + b.fraction * (lower - upper);
+            };
+            out[u] = levelOfSample(source, blend(lattice.weighted), blend(lattice.weight));
+        }
+    }
+    return levels;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> panelEdges(const PicturePlan& plan, const PanelPlan& panel, const EdgeSource& source) {
+    const std::size_t count = static_cast<std::size_t>(panel.width) * static_cast<std::size_t>(panel.height);
+    std::vector<std::uint8_t> edges(count, 0);
+    if ((source.overlay == nullptr) == (source.region == nullptr) || count == 0) {
+        return edges;
+    }
+    const Lattice lattice = sampleLattice(plan, panel, source);
+    const std::vector<int> levels = pixelLevels(panel, source, lattice);
+    // An edge on the brighter side of each level: a 4-neighbour that lies on a lower level.
+    const int w = panel.width;
+    const int h = panel.height;
+    for (int v = 0; v < h; ++v) {
+        for (int u = 0; u < w; ++u) {
+            const std::size_t here = static_cast<std::size_t>(v) * static_cast<std::size_t>(w) + static_cast<std::size_t>(u);
+            const int level = levels[here];
+            const auto lower = [&](std::size_t there) { return levels[there] >= 0 && levels[there] < level; };
+            edges[here] = (u > 0 && lower(here - 1)) || (u + 1 < w && lower(here + 1)) ||
+                                  (v > 0 && lower(here - static_cast<std::size_t>(w))) ||
+                                  (v + 1 < h && lower(here + static_cast<std::size_t>(w)))
+                              ? 1
+                              : 0;
+        }
+    }
+    dropShortContours(edges, w, h, static_cast<int>(std::ceil(kShortestContourMm / plan.mmPerPixel)));
+    return edges;
+}
+
+}  // namespace orvane::keldra::picture
