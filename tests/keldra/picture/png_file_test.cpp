@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -34,6 +35,37 @@ TEST(PngFile, RoundTripKeepsSizeAndEveryPixel) {
     ASSERT_EQ(read->width(), 37);
     ASSERT_EQ(read->height(), 11);
     EXPECT_EQ(read->bytes(), image.bytes());
+}
+
+TEST(PngFile, PicturesOfGreysAndLineColoursKeepTheColoursAndEveryGreyWithinOneStep) {
+    // All 256 greys and three line colours do not fit a palette of 256: the greys share what is
+    // left.
+    RgbImage image(256, 4);
+    const Rgb lines[3] = {{255, 0, 0}, {0, 140, 255}, {255, 230, 0}};
+    for (int x = 0; x < 256; ++x) {
+        const auto grey = static_cast<std::uint8_t>(x);
+        image.setPixel(x, 0, {grey, grey, grey});
+        image.setPixel(x, 1, lines[x % 3]);
+        image.setPixel(x, 2, {grey, grey, grey});
+    }
+    const auto path = (scratchFolder("png-palette") / "p.png").string();
+    std::string error;
+    ASSERT_TRUE(writePng(image, path, error)) << error;
+    const auto read = readPng(path, error);
+    ASSERT_TRUE(read) << error;
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            const Rgb want = image.pixel(x, y);
+            const Rgb got = read->pixel(x, y);
+            if (want.r == want.g && want.g == want.b) {
+                EXPECT_EQ(got.r, got.g);
+                EXPECT_EQ(got.g, got.b);
+                EXPECT_LE(std::abs(got.r - want.r), 1) << x << "," << y;
+            } else {
+                EXPECT_EQ(got, want) << x << "," << y;
+            }
+        }
+    }
 }
 
 TEST(PngFile, FailuresAreReportedNotThrown) {

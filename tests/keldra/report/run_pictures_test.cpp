@@ -135,5 +135,38 @@ TEST(RunPictures, EdgesFollowWhatThePlugInWroteNotTheAffines) {
     }
 }
 
+// A functional of `n` voxels of `voxel` mm, tilted and centred on `centre`.
+picture::PictureVolume functionalAt(int n, double voxel, double tilt, const Vector3d& centre) {
+    picture::PictureVolume f;
+    f.grid.nx = f.grid.ny = f.grid.nz = n;
+    const double half = (n - 1) / 2.0;
+    f.grid.voxelToWorld = Affine::translation(centre) *
+                          (Affine::rotation(tilt, 0.0, tilt / 2) *
+                           (Affine::scaling(voxel, voxel, voxel) * Affine::translation({-half, -half, -half})));
+    f.values.assign(f.grid.voxelCount(), 100.0f);
+    return f;
+}
+
+TEST(RunPictures, TwoFunctionalsAgainstOneAnatomyShowTheSameSlicesAtWholeMillimetres) {
+    // An anatomy whose voxel centres lie at whole millimetres, and two functionals that cover
+    // different parts of it: the anatomy's pictures of both runs can be flicked.
+    picture::PictureVolume anatomy;
+    anatomy.grid.nx = anatomy.grid.ny = anatomy.grid.nz = 81;
+    anatomy.grid.voxelToWorld = Affine::translation({-40.0, -40.0, -40.0});
+    anatomy.values.resize(anatomy.grid.voxelCount());
+    forEachVoxel(centredGeometry(81, 1.0), {0, 0, 0}, [&](std::size_t i, double d) { anatomy.values[i] = d < 33.0 ? 80.0f : 2.0f; });
+    const picture::PicturePlan one = anatomicalPicturePlan(anatomy, functionalAt(12, 3.0, 0.0, {-10, 5, 15}), {});
+    const picture::PicturePlan other = anatomicalPicturePlan(anatomy, functionalAt(20, 2.5, 14.0, {8, -12, -6}), {});
+    EXPECT_LE(one.mmPerPixel, 0.5) << "at least two pixels per millimetre";
+    ASSERT_EQ(one.panels.size(), other.panels.size());
+    ASSERT_GE(one.panels.size(), 12u);
+    for (std::size_t i = 0; i < one.panels.size(); ++i) {
+        EXPECT_EQ(one.panels[i].slice, other.panels[i].slice);
+        EXPECT_EQ(one.panels[i].left, other.panels[i].left);
+        EXPECT_EQ(one.panels[i].width, other.panels[i].width);
+        EXPECT_EQ(one.panels[i].positionMm, std::round(one.panels[i].positionMm));
+    }
+}
+
 }  // namespace
 }  // namespace orvane::keldra::testing
