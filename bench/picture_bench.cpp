@@ -94,7 +94,7 @@ struct RunOnce {
         requests[1].type = kFmrDocumentType;
         requests[1].content =
             asReadFromNifti1File(functionalVolumeFile(sampleFunctional(realisticFunctionalGrid(), 2, 1)));
-        std::vector<std::string> warnings;
+        std::vector<Warning> warnings;
         if (!loadWorkspace(requests, outcome.before, warnings, problem)) {
             return;
         }

@@ -12,6 +12,7 @@
 #include "keldra/picture/png_file.h"
 #include "keldra/report/run_page.h"
 #include "keldra/report/run_report.h"
+#include "keldra/workspace/likely_mistakes.h"
 #include "keldra/workspace/workspace_loader.h"
 
 namespace orvane::keldra {
@@ -33,7 +34,7 @@ bool checkOutputsAreFree(const RunOptions& options, OutputPolicy& policy, std::s
     if (!options.thresholdsFile.empty()) {
         policy.addInput(options.thresholdsFile);
     }
-    if (!checkOutputFolder(options.outputFolder, error)) {
+    if (!checkOutputFolder(options.outputFolder, error) || !checkOutputFolderWritable(options.outputFolder, error)) {
         return false;
     }
     std::vector<std::string> names = {kReportFileName, kRunPageFileName};
@@ -45,7 +46,7 @@ bool checkOutputsAreFree(const RunOptions& options, OutputPolicy& policy, std::s
     return outputsAreFree(options.outputFolder, names, policy, error);
 }
 
-bool loadDocuments(const RunOptions& options, Workspace& workspace, std::string& error) {
+bool loadDocuments(const RunOptions& options, Workspace& workspace, std::vector<Warning>& warnings, std::string& error) {
     VolumeReadLimits limits;
     if (!readLimits(options.maxImageSize, limits, error)) {
         return false;
@@ -54,26 +55,32 @@ bool loadDocuments(const RunOptions& options, Workspace& workspace, std::string&
     for (std::size_t i = 0; i < options.documents.size(); ++i) {
         requests.push_back({options.documents[i], i == 0 ? kVmrDocumentType : kFmrDocumentType, std::nullopt});
     }
-    std::vector<std::string> warnings;
     bool loaded = false;
     {
         SlowStepNotice notice(std::cerr, "loading the documents");
         loaded = loadWorkspace(requests, workspace, warnings, error, limits);
     }
-    for (const std::string& warning : warnings) {
-        std::cerr << "keldra: " << warning << std::endl;
+    if (!loaded) {
+        return false;
     }
-    return loaded;
+    for (Warning& warning : likelyMistakes(requests, workspace)) {
+        warnings.push_back(std::move(warning));
+    }
+    for (const Warning& warning : warnings) {
+        std::cerr << "keldra: " << warningText(warning) << std::endl;
+    }
+    return true;
 }
 
 nlohmann::json checkReport(const RunOptions& options, const Workspace& workspace,
-                           const std::vector<CheckedFunctional>& checked, const std::vector<std::string>& written,
-                           int exitCode) {
+                           const std::vector<CheckedFunctional>& checked, const std::vector<Warning>& warnings,
+                           const std::vector<std::string>& written, int exitCode) {
     nlohmann::json report;
     report["command"] = "check";
     report["anatomical"] = options.documents.front();
     report["functionals"] = std::vector<std::string>(options.documents.begin() + 1, options.documents.end());
     report["inputs"] = describeInputs(workspace);
+    report["warnings"] = warningsJson(warnings);
     report["alignment_check"] = alignmentCheckJson(checked);
     report["outputFiles"] = written;
     report["result"] = {{"exitCode", exitCode}};
@@ -81,7 +88,7 @@ nlohmann::json checkReport(const RunOptions& options, const Workspace& workspace
 }
 
 bool writeResults(const RunOptions& options, const Workspace& workspace, const std::vector<CheckedFunctional>& checked,
-                  const OutputPolicy& policy, int exitCode, std::string& error) {
+                  const std::vector<Warning>& warnings, const OutputPolicy& policy, int exitCode, std::string& error) {
     std::vector<std::string> written;
     if (!createOutputFolder(options.outputFolder, error)) {
         return false;
@@ -96,7 +103,7 @@ bool writeResults(const RunOptions& options, const Workspace& workspace, const s
     for (const std::string& path : written) {
         std::cout << "keldra: wrote the picture " << path << std::endl;
     }
-    const nlohmann::json report = checkReport(options, workspace, checked, written, exitCode);
+    const nlohmann::json report = checkReport(options, workspace, checked, warnings, written, exitCode);
     std::string reportPath;
     if (!writeReport(options.outputFolder, report, reportPath, error, policy)) {
         return false;
@@ -141,9 +148,10 @@ int checkCommand(const RunOptions& options) {
     check::Thresholds thresholds;
     OutputPolicy policy;
     Workspace workspace;
+    std::vector<Warning> warnings;
     std::string error;
     if (!readCheckThresholds(options.thresholdsFile, thresholds, error) ||
-        !checkOutputsAreFree(options, policy, error) || !loadDocuments(options, workspace, error)) {
+        !checkOutputsAreFree(options, policy, error) || !loadDocuments(options, workspace, warnings, error)) {
         return fail(error);
     }
     std::vector<CheckedFunctional> checked;
@@ -152,7 +160,7 @@ int checkCommand(const RunOptions& options) {
         checked = checkWorkspace(workspace, thresholds, std::cout);
     }
     const int exitCode = checkExitCode(checked);
-    if (!options.outputFolder.empty() && !writeResults(options, workspace, checked, policy, exitCode, error)) {
+    if (!options.outputFolder.empty() && !writeResults(options, workspace, checked, warnings, policy, exitCode, error)) {
         return fail(error);
     }
     return exitCode;

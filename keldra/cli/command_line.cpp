@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <iostream>
+#include <memory>
 
 #include "keldra/cli/check_command.h"
 #if !defined(_WIN32)
@@ -12,8 +13,10 @@
 #include "keldra/cli/demo_command.h"
 #include "keldra/cli/image_size_option.h"
 #include "keldra/cli/info_command.h"
+#include "keldra/cli/module_path.h"
 #include "keldra/cli/run_command.h"
-#include "keldra/host/platform.h"
+#include "keldra/host/plugin_module.h"
+#include "keldra/report/keldra_version.h"
 
 namespace orvane::keldra {
 
@@ -23,8 +26,10 @@ CLI::App* declareRun(CLI::App& app, RunOptions& options) {
     CLI::App* run = app.add_subcommand("run", "Open the files as documents and run the plug-in on them.");
     run->add_option("DOC", options.documents,
                     "Files (.nii or .nii.gz) opened in order as the workspace's documents: the first as the\n"
-                    "anatomical (VMR), the others as functionals (FMRs). Prefix a name with vmr: or fmr: to\n"
-                    "open it as that type, e.g. fmr:bold.nii.gz vmr:anat.nii.gz.")
+                    "anatomical (VMR), the others as functionals (FMRs); the plug-in needs the anatomical and\n"
+                    "one or two functionals. Prefix a name with vmr: or fmr: to open it as that type; the order\n"
+                    "of the files is kept, so the anatomical still comes first, e.g.\n"
+                    "vmr:T1w_run-01.nii.gz fmr:bold.nii.gz")
         ->required();
     RunOptionHelp help;
     help.mapping = "Answer to the plug-in's mapping prompt: 1 FMR -> VMR, 2 VMR -> FMR, 3 FMR -> FMR.\n"
@@ -73,6 +78,20 @@ CLI::App* declareInfo(CLI::App& app, std::string& path, std::string& maxImageSiz
     return info;
 }
 
+// keldra's version, and the name and version of the module it loads by default.
+std::string versionText() {
+    const std::string path = modulePath("");
+    std::string error;
+    const std::unique_ptr<PluginModule> module = PluginModule::load(path, error);
+    std::string text = std::string("keldra ") + kKeldraVersion + "\nplug-in module: ";
+    if (!module) {
+        return text + "none loaded from " + path + " (" + error + ")";
+    }
+    const PluginMetadata& metadata = module->metadata();
+    return text + metadata.name + ", version " + (metadata.version.empty() ? "unknown" : metadata.version) + ", from " +
+           path;
+}
+
 }  // namespace
 
 int runCommandLine(int argc, char** argv) {
@@ -81,6 +100,7 @@ int runCommandLine(int argc, char** argv) {
                  "and runs it, writing what the host would show.",
                  "keldra"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", [] { return versionText(); }, "Print keldra's version and the plug-in module's, and exit.");
     app.footer("Exit codes: 0 the run succeeded, 1 the plug-in refused to run, 2 a usage or input error;\n"
                "keldra check: 0 every functional aligned, 3 the worst verdict is check, 4 misaligned.\n"
                "Examples:\n"
@@ -108,6 +128,9 @@ int runCommandLine(int argc, char** argv) {
 #endif
     try {
         app.parse(argc, argv);
+    } catch (const CLI::CallForVersion& e) {
+        std::cout << e.what() << std::endl;
+        return kExitSuccess;
     } catch (const CLI::Success& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "keldra/output/file_system.h"
+
 namespace orvane::keldra {
 
 bool checkOutputFolder(const std::string& folder, std::string& error) {
@@ -25,6 +27,25 @@ bool outputsAreFree(const std::string& folder, const std::vector<std::string>& n
         }
     }
     return true;
+}
+
+bool checkOutputFolderWritable(const std::string& folder, std::string& error) {
+    std::error_code ec;
+    std::filesystem::path existing = std::filesystem::absolute(std::filesystem::path(folder), ec);
+    if (ec) {
+        return true;  // the creation of the folder will say what is wrong
+    }
+    while (!std::filesystem::exists(existing, ec) && existing.has_parent_path() && existing != existing.parent_path()) {
+        existing = existing.parent_path();
+    }
+    std::string reason;
+    if (!std::filesystem::is_directory(existing, ec) || canCreateFileIn(existing.string(), reason)) {
+        return true;
+    }
+    const bool exists = std::filesystem::exists(std::filesystem::path(folder), ec);
+    error = folder + ": the output folder cannot be " +
+            (exists ? "written" : "created in " + existing.string()) + " (" + reason + "); choose another --out folder";
+    return false;
 }
 
 bool createOutputFolder(const std::string& folder, std::string& error) {

@@ -17,6 +17,9 @@ bool checkOutputFolder(const std::string& folder, std::string& error);
 // writing any of `names` into `folder`.
 bool outputsAreFree(const std::string& folder, const std::vector<std::string>& names, const OutputPolicy& policy,
                     std::string& error);
+// False with the system's reason when no file can be made in `folder` or, while it does not
+// exist yet, in the nearest folder above it that does: said before a run starts, not after.
+bool checkOutputFolderWritable(const std::string& folder, std::string& error);
 
 // Creates `folder` and its parents when missing; false with the reason when it cannot.
 bool createOutputFolder(const std::string& folder, std::string& error);

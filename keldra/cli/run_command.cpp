@@ -4,15 +4,18 @@
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <ctime>
 #include <optional>
 #include <sstream>
 
 #include "keldra/cli/alignment_check_step.h"
 #include "keldra/cli/exit_codes.h"
 #include "keldra/cli/image_size_option.h"
+#include "keldra/cli/module_path.h"
 #include "keldra/cli/output_folder.h"
 #include "keldra/cli/slow_step_notice.h"
 #include "keldra/geometry/orientation.h"
+#include "keldra/host/plain_text.h"
 #include "keldra/host/platform.h"
 #include "keldra/host/plugin_module.h"
 #include "keldra/host/plugin_run.h"
@@ -23,6 +26,7 @@
 #include "keldra/report/run_pictures.h"
 #include "keldra/report/run_report.h"
 #include "keldra/workspace/document_builder.h"
+#include "keldra/workspace/likely_mistakes.h"
 
 namespace orvane::keldra {
 
@@ -30,11 +34,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-#if defined(_WIN32)
-constexpr const char* kModuleFileName = "orvaneplugin.dll";
-#else
-constexpr const char* kModuleFileName = "orvaneplugin.so";
-#endif
 constexpr const char* kLogFileName = "log.txt";
 constexpr const char* kVmrResultFileName = "vmr.nii.gz";
 
@@ -88,10 +87,24 @@ bool readSettings(const RunOptions& options, HostSettings& settings, VolumeReadL
     return true;
 }
 
-// Refuses before anything is written: this host never writes over an input, and replaces an
-// earlier result only when asked to.
+// The plug-in needs the anatomical and a functional: a run with fewer documents is a usage
+// error, found before any file is read or the module is loaded.
+bool checkDocumentCount(const RunOptions& options, std::string& error) {
+    const std::size_t documents =
+        options.sampleInMemory.empty() ? options.documents.size() : options.sampleInMemory.size();
+    if (documents >= 2) {
+        return true;
+    }
+    error = "keldra run needs the anatomical and at least one functional, but " +
+            (documents == 0 ? std::string("no file was") : "only " + options.documents.front() + " was") +
+            " given (see keldra run --help)";
+    return false;
+}
+
+// Refuses before anything is written: this host never writes over an input, replaces an
+// earlier result only when asked to, and says at once when the output folder cannot be written.
 bool checkOutputsAreFree(const RunOptions& options, const OutputPolicy& policy, std::string& error) {
-    if (!checkOutputFolder(options.outputFolder, error)) {
+    if (!checkOutputFolder(options.outputFolder, error) || !checkOutputFolderWritable(options.outputFolder, error)) {
         return false;
     }
     std::vector<std::string> names = {kLogFileName, kVmrResultFileName, kReportFileName, kRunPageFileName};
@@ -107,22 +120,24 @@ bool checkOutputsAreFree(const RunOptions& options, const OutputPolicy& policy, 
 }
 
 // Opens the documents (or takes the sample held in memory); once all are open, their warnings
-// go to stderr.
+// and those about likely mistakes go to stderr and into `warnings`.
 bool loadDocuments(const RunOptions& options, const VolumeReadLimits& limits, Workspace& workspace,
-                   std::string& error) {
-    std::vector<std::string> warnings;
+                   std::vector<Warning>& warnings, std::string& error) {
+    const std::vector<DocumentRequest> requests =
+        options.sampleInMemory.empty() ? documentRequests(options.documents) : options.sampleInMemory;
     bool loaded = false;
     {
         SlowStepNotice notice(std::cerr, "loading the documents");
-        loaded = loadWorkspace(options.sampleInMemory.empty() ? documentRequests(options.documents)
-                                                              : options.sampleInMemory,
-                               workspace, warnings, error, limits);
+        loaded = loadWorkspace(requests, workspace, warnings, error, limits);
     }
     if (!loaded) {
         return false;
     }
-    for (const std::string& warning : warnings) {
-        std::cerr << "keldra: " << warning << std::endl;
+    for (Warning& warning : likelyMistakes(requests, workspace)) {
+        warnings.push_back(std::move(warning));
+    }
+    for (const Warning& warning : warnings) {
+        std::cerr << "keldra: " << warningText(warning) << std::endl;
     }
     return true;
 }
@@ -130,8 +145,7 @@ bool loadDocuments(const RunOptions& options, const VolumeReadLimits& limits, Wo
 // The module named by --plugin, or the one beside keldra; it becomes an input no output may
 // replace.
 std::unique_ptr<PluginModule> loadModule(const RunOptions& options, OutputPolicy& policy, std::string& error) {
-    const std::string path =
-        options.pluginPath.empty() ? executableDirectory() + "/" + kModuleFileName : options.pluginPath;
+    const std::string path = modulePath(options.pluginPath);
     std::unique_ptr<PluginModule> module = PluginModule::load(path, error);
     if (!module) {
         error = path + ": " + error;
@@ -152,21 +166,33 @@ std::string documentSummary(int index, const Document& document) {
         text << "FMR " << fmr.header.fileName() << " from " << fmr.sourcePath << ", " << fmr.volumes
              << (fmr.volumes == 1 ? " volume, " : " volumes, ");
     }
+    const std::string letters = orientationLetters(g.voxelToWorld);
     text << g.grid[0] << " x " << g.grid[1] << " x " << g.grid[2] << " voxels of " << g.voxelSize[0] << " x "
-         << g.voxelSize[1] << " x " << g.voxelSize[2] << " mm, " << affineSourceName(g.source) << ", "
-         << orientationLetters(g.voxelToWorld) << ", ";
+         << g.voxelSize[1] << " x " << g.voxelSize[2] << " mm, " << affineSourceName(g.source) << " ("
+         << spaceName(g.transformCode) << ", code " << g.transformCode << "), voxel axes towards " << letters[0] << ", "
+         << letters[1] << ", " << letters[2] << ", ";
     text << std::visit([](const auto& d) { return d.conversion; }, document);
     return text.str();
 }
 
-void printSummary(const PluginModule& module, const Workspace& workspace) {
-    std::cout << "Plug-in:     " << module.metadata().name << "\n"
-              << "Description: " << module.metadata().description << "\n"
-              << "Author:      " << module.metadata().author << "\n";
+// What the plug-in is and what the documents are, on stdout and, marked as keldra's, in the log,
+// followed there by the warnings (stderr had them already).
+void printSummary(const PluginModule& module, const Workspace& workspace, const std::vector<Warning>& warnings,
+                  HostLog& log) {
+    std::vector<std::string> lines = {"Plug-in:     " + module.metadata().name,
+                                      "Description: " + plainText(module.metadata().description),
+                                      "Author:      " + plainText(module.metadata().author)};
     for (std::size_t i = 0; i < workspace.documents.size(); ++i) {
-        std::cout << documentSummary(static_cast<int>(i), workspace.documents[i]) << "\n";
+        lines.push_back(documentSummary(static_cast<int>(i), workspace.documents[i]));
+    }
+    for (const std::string& line : lines) {
+        std::cout << line << "\n";
+        log.note(line);
     }
     std::cout << std::flush;
+    for (const Warning& warning : warnings) {
+        log.note(warningText(warning));
+    }
 }
 
 RunOutcome runThePlugin(const PluginModule& module, Workspace workspace, const HostSettings& settings, HostLog& log) {
@@ -304,15 +330,17 @@ int finishReport(const RunOutcome& outcome, ReportFacts facts, int exitCode, con
 }  // namespace
 
 int runCommand(const RunOptions& options) {
+    ReportFacts facts;
+    facts.started = std::time(nullptr);
     HostSettings settings;
     VolumeReadLimits limits;
     Workspace workspace;
     check::Thresholds thresholds;
     std::string error;
-    if (!readSettings(options, settings, limits, error) ||
+    if (!readSettings(options, settings, limits, error) || !checkDocumentCount(options, error) ||
         !readCheckThresholds(options.thresholdsFile, thresholds, error) ||
         !checkOutputsAreFree(options, settings.outputPolicy, error) ||
-        !loadDocuments(options, limits, workspace, error)) {
+        !loadDocuments(options, limits, workspace, facts.warnings, error)) {
         return fail(error);
     }
     const std::unique_ptr<PluginModule> module = loadModule(options, settings.outputPolicy, error);
@@ -321,13 +349,23 @@ int runCommand(const RunOptions& options) {
         !log.openFile(options.outputFolder, kLogFileName, settings.outputPolicy, error)) {
         return fail(error);
     }
-    printSummary(*module, workspace);
+    printSummary(*module, workspace, facts.warnings, log);
     const RunOutcome outcome = runThePlugin(*module, std::move(workspace), settings, log);
 
     // The run's result is complete here. What keldra makes of it follows: the anatomical as it
-    // now is, pictures when something changed, and the report.
-    ReportFacts facts;
+    // now is, the pictures, and the report.
     facts.requestedMapping = options.mapping;
+    facts.plugin = module->metadata();
+    facts.pluginPath = modulePath(options.pluginPath);
+    for (const Warning& warning : outcome.hostWarnings) {
+        log.note(warningText(warning));
+        facts.warnings.push_back(warning);
+    }
+    if (const std::optional<Warning> changed = mappingChangedWarning(options.mapping, outcome.logEntries)) {
+        std::cerr << "keldra: " << warningText(*changed) << std::endl;
+        log.note(warningText(*changed));
+        facts.warnings.push_back(*changed);
+    }
     facts.outputFiles = options.preparedFiles;
     facts.outputFiles.push_back((fs::path(options.outputFolder) / kLogFileName).string());
     for (const SavedDocument& saved : outcome.savedDocuments) {

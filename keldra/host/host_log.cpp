@@ -2,6 +2,7 @@
 #include "keldra/host/host_log.h"
 
 #include <filesystem>
+#include <sstream>
 
 namespace orvane::keldra {
 
@@ -33,11 +34,7 @@ bool HostLog::close(std::string& error) {
         return true;
     }
     fileOpen_ = false;
-    std::string text;
-    for (const std::string& entry : entries_) {
-        text += entry;
-    }
-    return writeTextOutputFile(folder_, fileName_, policy_, text, "the log could not be written", error);
+    return writeTextOutputFile(folder_, fileName_, policy_, fileText_, "the log could not be written", error);
 }
 
 void HostLog::write(const std::string& text) {
@@ -47,6 +44,15 @@ void HostLog::write(const std::string& text) {
     }
     console_ << entry << std::flush;
     entries_.push_back(entry);
+    fileText_ += entry;
+}
+
+void HostLog::note(const std::string& text) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        fileText_ += "keldra: " + line + "\n";
+    }
 }
 
 }  // namespace orvane::keldra

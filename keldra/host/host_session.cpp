@@ -25,17 +25,22 @@ std::string firstLine(const char* text) {
     return end == std::string::npos ? s : s.substr(0, end);
 }
 
+// The text without the blanks around it.
+std::string trimmed(const std::string& text) {
+    const std::size_t begin = text.find_first_not_of(" \t\r");
+    const std::size_t end = text.find_last_not_of(" \t\r");
+    return begin == std::string::npos ? std::string() : text.substr(begin, end - begin + 1);
+}
+
 bool parseWholeNumber(const std::string& text, int& value) {
-    std::size_t begin = text.find_first_not_of(" \t\r");
-    std::size_t end = text.find_last_not_of(" \t\r");
-    if (begin == std::string::npos) {
+    const std::string number = trimmed(text);
+    if (number.empty()) {
         return false;
     }
-    std::string trimmed = text.substr(begin, end - begin + 1);
     try {
         std::size_t used = 0;
-        long v = std::stol(trimmed, &used);
-        if (used != trimmed.size() || v < -2147483647L || v > 2147483647L) {
+        long v = std::stol(number, &used);
+        if (used != number.size() || v < -2147483647L || v > 2147483647L) {
             return false;
         }
         value = static_cast<int>(v);
@@ -65,6 +70,12 @@ HostSession::HostSession(Workspace workspace, HostSettings settings, HostLog& lo
       unreadVolumes_(workspace_.documents.size()) {}
 
 void HostSession::refuse(const std::string& message) { errors_ << "keldra: " << message << std::endl; }
+
+void HostSession::warn(const char* code, const std::string& sentence) {
+    Warning warning{code, "", sentence, ""};
+    errors_ << "keldra: " << warningText(warning) << std::endl;
+    warnings_.push_back(std::move(warning));
+}
 
 void HostSession::notProvided(const char* name) {
     errors_ << "keldra: this host does not provide " << name << std::endl;
@@ -111,14 +122,16 @@ int HostSession::integerInput(const char* prompt, int defaultValue, int minimum,
         if (answer >= minimum && answer <= maximum) {
             return answer;
         }
-        refuse("the given answer " + std::to_string(answer) + " is outside " + std::to_string(minimum) + ".." +
-               std::to_string(maximum) + "; answering \"" + firstLine(prompt) + "\" with the default " +
-               std::to_string(defaultValue));
+        warn(warning_code::kDefaultAnswer,
+             "the given answer " + std::to_string(answer) + " is outside " + std::to_string(minimum) + ".." +
+                 std::to_string(maximum) + "; answering \"" + firstLine(prompt) + "\" with the default " +
+                 std::to_string(defaultValue));
         return defaultValue;
     }
     if (!settings_.interactive) {
-        refuse("no answer given on the command line and standard input is not a terminal; answering \"" +
-               firstLine(prompt) + "\" with the default " + std::to_string(defaultValue));
+        warn(warning_code::kDefaultAnswer,
+             "no answer given on the command line and standard input is not a terminal; answering \"" +
+                 firstLine(prompt) + "\" with the default " + std::to_string(defaultValue));
         return defaultValue;
     }
     std::ostream& out = log_.console();
@@ -134,7 +147,11 @@ int HostSession::integerInput(const char* prompt, int defaultValue, int minimum,
             return defaultValue;
         }
         int value = 0;
-        if (parseWholeNumber(line, value) && value >= minimum && value <= maximum) {
+        if (!parseWholeNumber(line, value)) {
+            out << "\"" << trimmed(line) << "\" is not a whole number.\n";
+        } else if (value < minimum || value > maximum) {
+            out << value << " is not one of the choices " << minimum << " to " << maximum << ".\n";
+        } else {
             return value;
         }
     }
@@ -301,7 +318,9 @@ bool HostSession::saveFmr(const char* fmrFileName, const char* stcPrefix) {
     };
     std::string error;
     std::uint64_t written = 0;
-    if (!writeNewNiftiFile(settings_.outputFolder, prefix + ".nii.gz", fmrDescription(*fmr), samples, written, error,
+    ImageDescription description = fmrDescription(*fmr);
+    description.timing.description = kSavedFunctionalDescription;
+    if (!writeNewNiftiFile(settings_.outputFolder, prefix + ".nii.gz", description, samples, written, error,
                            settings_.outputPolicy)) {
         std::string message = "kdSaveFMRAndSTC: " + error;
         refuse(message);

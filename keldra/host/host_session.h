@@ -13,6 +13,7 @@
 #include "host/host_protocol.h"
 #include "host/records.h"
 #include "keldra/workspace/documents.h"
+#include "keldra/workspace/warning.h"
 #include "keldra/host/host_log.h"
 #include "keldra/host/platform.h"
 #include "keldra/output/output_files.h"
@@ -36,6 +37,10 @@ struct InitialAlignmentRecord {
     int fmrDocument = -1;  // the workspace index of the FMR whose position record was passed
     std::array<float, 16> matrix{};
 };
+
+// What the header of a functional the plug-in saved says of it (its descrip field); everything
+// else of the input's timing and labels is kept.
+constexpr const char* kSavedFunctionalDescription = "keldra: volume 1 holds the plug-in's projection, the others the input's";
 
 struct SavedDocument {
     int document = -1;
@@ -83,6 +88,8 @@ public:
     // Requests the host had to refuse in a way the module cannot see (it ignores the results),
     // such as a save that would overwrite a file. keldra ends with an error when any occurred.
     const std::vector<std::string>& problems() const { return problems_; }
+    // What the host had to decide on the plug-in's behalf, such as a prompt's default answer.
+    const std::vector<Warning>& warnings() const { return warnings_; }
 
 private:
     FmrDocument* currentFmr(const char* function);
@@ -92,6 +99,7 @@ private:
     std::vector<unsigned char*> volumeTable(FmrDocument& fmr, unsigned char* data, std::size_t sampleBytes);
     VmrDocument* currentVmrDocument(const char* function);
     void refuse(const std::string& message);
+    void warn(const char* code, const std::string& sentence);
 
     Workspace workspace_;
     HostSettings settings_;
@@ -109,6 +117,7 @@ private:
     std::vector<InitialAlignmentRecord> alignments_;
     std::vector<SavedDocument> saved_;
     std::vector<std::string> problems_;
+    std::vector<Warning> warnings_;
 };
 
 // The session the exported host functions act on. The host functions take no context

@@ -1,6 +1,8 @@
 // Loading a plug-in module and reading its metadata.
 #include "keldra/host/plugin_module.h"
 
+#include <cctype>
+
 namespace orvane::keldra {
 
 namespace {
@@ -16,6 +18,21 @@ std::string metadataText(const DynamicLibrary& library, const char* name) {
 }
 
 }  // namespace
+
+std::string versionInName(const std::string& name) {
+    const std::size_t open = name.rfind('(');
+    const std::size_t close = name.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open + 2) {
+        return {};
+    }
+    std::string inside = name.substr(open + 1, close - open - 1);
+    if (inside[0] == 'v' || inside[0] == 'V') {
+        inside.erase(0, 1);
+    }
+    const bool looksLikeVersion = !inside.empty() && std::isdigit(static_cast<unsigned char>(inside[0])) &&
+                                  inside.find_first_not_of("0123456789.") == std::string::npos;
+    return looksLikeVersion ? inside : std::string();
+}
 
 std::unique_ptr<PluginModule> PluginModule::load(const std::string& path, std::string& error) {
     std::string reason;
@@ -34,6 +51,10 @@ std::unique_ptr<PluginModule> PluginModule::load(const std::string& path, std::s
     module->metadata_.name = metadataText(*module->library_, "getPluginName");
     module->metadata_.description = metadataText(*module->library_, "getPluginDescription");
     module->metadata_.author = metadataText(*module->library_, "getAuthor");
+    module->metadata_.version = metadataText(*module->library_, "getPluginVersion");
+    if (module->metadata_.version.empty()) {
+        module->metadata_.version = versionInName(module->metadata_.name);
+    }
     return module;
 }
 

@@ -15,7 +15,13 @@ struct PluginMetadata {
     std::string name;
     std::string description;
     std::string author;
+    // getPluginVersion's text or, when that is empty, the version the name gives in
+    // parentheses, such as "0.8" of "orvaneplugin (v0.8)"; empty when neither gives one.
+    std::string version;
 };
+
+// The version a plug-in name gives in parentheses ("(v0.8)" or "(0.8)"), or empty.
+std::string versionInName(const std::string& name);
 
 // Deletes a plug-in object through its virtual destructor, as the host does.
 struct PluginDeleter {

@@ -27,6 +27,7 @@ RunOutcome runPlugin(const PluginModule& module, Workspace workspace, const Host
     outcome.savedDocuments = session.savedDocuments();
     outcome.logEntries = log.entries();
     outcome.hostProblems = session.problems();
+    outcome.hostWarnings = session.warnings();
     outcome.refreshCount = session.refreshCount();
     return outcome;
 }

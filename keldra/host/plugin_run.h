@@ -23,6 +23,7 @@ struct RunOutcome {
     std::vector<SavedDocument> savedDocuments;
     std::vector<std::string> logEntries;
     std::vector<std::string> hostProblems;
+    std::vector<Warning> hostWarnings;
     int refreshCount = 0;
 };
 

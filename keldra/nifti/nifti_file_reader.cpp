@@ -141,6 +141,37 @@ bool readCheckedHeader(ByteSource& source, const NiftiHeaderRules& rules, unsign
     return validateNiftiHeader(header, size, rules, facts, error);
 }
 
+// A text field of the header, up to its first zero byte.
+std::string textOf(const char* field, std::size_t size) {
+    return std::string(field, strnlen(field, size));
+}
+
+void readTimingAndLabels(const nifti_image& image, TimingAndLabels& t) {
+    t.timeStep = image.dt;
+    t.laterSpacings[0] = image.du;
+    t.laterSpacings[1] = image.dv;
+    t.laterSpacings[2] = image.dw;
+    t.spatialUnits = image.xyz_units;
+    t.timeUnits = image.time_units;
+    t.timeOffset = image.toffset;
+    t.frequencyAxis = image.freq_dim;
+    t.phaseAxis = image.phase_dim;
+    t.sliceAxis = image.slice_dim;
+    t.sliceCode = image.slice_code;
+    t.sliceStart = static_cast<int>(image.slice_start);
+    t.sliceEnd = static_cast<int>(image.slice_end);
+    t.sliceDuration = image.slice_duration;
+    t.intentCode = image.intent_code;
+    t.intentParameters[0] = image.intent_p1;
+    t.intentParameters[1] = image.intent_p2;
+    t.intentParameters[2] = image.intent_p3;
+    t.intentName = textOf(image.intent_name, sizeof image.intent_name);
+    t.displayMinimum = image.cal_min;
+    t.displayMaximum = image.cal_max;
+    t.description = textOf(image.descrip, sizeof image.descrip);
+    t.auxiliaryFile = textOf(image.aux_file, sizeof image.aux_file);
+}
+
 // The checked header's facts and the library's conversion of it into `file`.
 void describeImage(const nifti_image& image, const NiftiHeaderFacts& facts, ImageDescription& file) {
     file.nx = static_cast<int>(facts.dim[1]);
@@ -159,6 +190,12 @@ void describeImage(const nifti_image& image, const NiftiHeaderFacts& facts, Imag
     file.sform = affineOf(image.sto_xyz);
     file.qformCode = image.qform_code;
     file.qform = affineOf(image.qto_xyz);
+    readTimingAndLabels(image, file.timing);
+    // As stored, not as the library repaired them.
+    file.timing.timeStep = facts.pixdim[4];
+    for (int i = 0; i < 3; ++i) {
+        file.timing.laterSpacings[i] = facts.pixdim[5 + i];
+    }
 }
 
 // The start of an image in a byte stream: the header read, checked and converted, and the

@@ -206,9 +206,14 @@ bool checkDataPlacement(const HeaderReader& h, const Layout& layout, const Nifti
 }
 
 bool checkSpacingAndScaling(const HeaderReader& h, const Layout& layout, NiftiHeaderFacts& f, std::string& error) {
+    for (int i = 0; i < 8; ++i) {
+        f.pixdim[i] = h.pixdim(i);
+    }
     for (int i = 1; i <= std::max(f.dimensions, 3); ++i) {
         double spacing = h.pixdim(i);
-        bool used = i <= f.dimensions;
+        // The time step (axis 4) places nothing in space: a file whose time step is 0 or unusable
+        // is read, and the host warns about it (workspace_loader.h).
+        bool used = i <= f.dimensions && i != 4;
         if (used && (!std::isfinite(spacing) || spacing == 0)) {
             error = "has pixdim[" + std::to_string(i) + "] = " + number(spacing) +
                       "; the spacing of every used axis must be finite and non-zero";

@@ -46,6 +46,8 @@ struct NiftiHeaderFacts {
     int bytesPerVoxel = 0;
     std::uint64_t dataOffset = 0;  // vox_offset
     std::uint64_t dataBytes = 0;   // voxels * bytesPerVoxel
+    // pixdim as stored; the NIfTI library replaces a time step of 0 by 1 when it reads one.
+    double pixdim[8] = {0, 0, 0, 0, 0, 0, 0, 0};
 };
 
 // The header size that the first four bytes of a file claim in either byte order (348 for

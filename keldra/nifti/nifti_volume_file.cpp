@@ -5,6 +5,7 @@
 #include <nifti2_io.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -43,8 +44,40 @@ bool endsWith(const std::string& s, const std::string& suffix) {
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+// Copies at most `size` - 1 characters and ends the field.
+void copyText(char* field, std::size_t size, const std::string& text) {
+    std::memset(field, 0, size);
+    std::memcpy(field, text.data(), std::min(text.size(), size - 1));
+}
+
+void applyTimingAndLabels(const TimingAndLabels& t, nifti_image& image) {
+    image.dt = image.pixdim[4] = t.timeStep;
+    image.du = image.pixdim[5] = t.laterSpacings[0];
+    image.dv = image.pixdim[6] = t.laterSpacings[1];
+    image.dw = image.pixdim[7] = t.laterSpacings[2];
+    image.xyz_units = t.spatialUnits;
+    image.time_units = t.timeUnits;
+    image.toffset = t.timeOffset;
+    image.freq_dim = t.frequencyAxis;
+    image.phase_dim = t.phaseAxis;
+    image.slice_dim = t.sliceAxis;
+    image.slice_code = t.sliceCode;
+    image.slice_start = t.sliceStart;
+    image.slice_end = t.sliceEnd;
+    image.slice_duration = t.sliceDuration;
+    image.intent_code = t.intentCode;
+    image.intent_p1 = t.intentParameters[0];
+    image.intent_p2 = t.intentParameters[1];
+    image.intent_p3 = t.intentParameters[2];
+    copyText(image.intent_name, sizeof image.intent_name, t.intentName);
+    image.cal_min = t.displayMinimum;
+    image.cal_max = t.displayMaximum;
+    copyText(image.descrip, sizeof image.descrip, t.description);
+    copyText(image.aux_file, sizeof image.aux_file, t.auxiliaryFile);
+}
+
 // The header bytes of a single-file NIfTI-1 image: the 348-byte header the library's writer
-// makes for `d` (scaling slope 1, intercept 0, millimetres), then the four extender bytes
+// makes for `d` (scaling slope 1, intercept 0, its timing and labels), then the four extender bytes
 // that say no extensions follow.
 bool niftiHeaderBytes(const ImageDescription& d, std::vector<unsigned char>& bytes, std::string& error) {
     nifti_set_debug_level(0);  // keldra words its own messages
@@ -64,7 +97,7 @@ bool niftiHeaderBytes(const ImageDescription& d, std::vector<unsigned char>& byt
     image->dz = image->pixdim[3] = d.voxelSize[2];
     image->scl_slope = 1;
     image->scl_inter = 0;
-    image->xyz_units = NIFTI_UNITS_MM;
+    applyTimingAndLabels(d.timing, *image);
     image->sform_code = d.sformCode;
     image->sto_xyz = niftiMatrixOf(d.sform);
     image->sto_ijk = nifti_dmat44_inverse(image->sto_xyz);

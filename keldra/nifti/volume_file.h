@@ -33,8 +33,45 @@ enum class SampleType {
 std::size_t sampleSize(SampleType type);
 bool isIntegerSampleType(SampleType type);
 
+// Units of a header's xyzt_units field, as NIfTI codes them.
+constexpr int kUnitsUnknown = 0;
+constexpr int kUnitsMillimetre = 2;
+constexpr int kUnitsSecond = 8;
+constexpr int kUnitsMillisecond = 16;
+constexpr int kUnitsMicrosecond = 24;
+
+// How a series was acquired in time and what its header says about it beyond the grid: kept
+// from an input so that what is saved of it says the same (the time between volumes, the slice
+// timing, the intent, the display range, the description).
+struct TimingAndLabels {
+    // pixdim[4] (the time step, in `timeUnits`) and pixdim[5..7].
+    double timeStep = 0;
+    double laterSpacings[3] = {0, 0, 0};
+    int spatialUnits = kUnitsMillimetre;
+    int timeUnits = kUnitsUnknown;
+    double timeOffset = 0;  // toffset
+    // dim_info: the axes (1..3, or 0 for none) of frequency and phase encoding and of slices.
+    int frequencyAxis = 0;
+    int phaseAxis = 0;
+    int sliceAxis = 0;
+    int sliceCode = 0;
+    int sliceStart = 0;
+    int sliceEnd = 0;
+    double sliceDuration = 0;
+    int intentCode = 0;
+    double intentParameters[3] = {0, 0, 0};
+    std::string intentName;  // at most 15 characters
+    double displayMinimum = 0;  // cal_min and cal_max; both 0 when unset
+    double displayMaximum = 0;
+    std::string description;  // descrip, at most 79 characters
+    std::string auxiliaryFile;  // aux_file, at most 23 characters
+
+    // A time step that says how far apart the volumes are: finite and above 0.
+    bool timeStepUsable() const { return timeStep > 0 && timeStep <= 1e30; }
+};
+
 // What a file says about its image, apart from the samples: grid, voxel sizes, sample type,
-// scaling and the two transforms.
+// scaling, the two transforms, and its timing and labels.
 struct ImageDescription {
     int nx = 0;
     int ny = 0;
@@ -52,6 +89,8 @@ struct ImageDescription {
     Affine sform = Affine::identity();
     int qformCode = 0;
     Affine qform = Affine::identity();
+    // The time step, slice timing, intent, display range and description.
+    TimingAndLabels timing;
 
     std::size_t voxelsPerVolume() const {
         return static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny) * static_cast<std::size_t>(nz);
@@ -151,7 +190,7 @@ public:
 using SampleProducer = std::function<bool(SampleSink& sink, std::string& error)>;
 
 // Writes a NIfTI file at `path`: the header for `description` (with scaling slope 1 and
-// intercept 0, whatever `description` says), then the samples `produce` hands over, which
+// intercept 0, whatever `description` says, and its timing and labels), then the samples `produce` hands over, which
 // must be exactly the image's. A name ending in .gz is compressed, as several gzip members
 // compressed at once. `checksum` receives the checksum (output/checksum.h) of the samples as
 // written. Overwrites whatever is at `path`: callers write to a temporary name and move the

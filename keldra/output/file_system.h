@@ -30,6 +30,11 @@ struct FileIdentity {
 // False when nothing is at `path`. `followLinks` false gives the identity of a link itself.
 bool fileIdentity(const std::string& path, bool followLinks, FileIdentity& identity);
 
+// Whether a new file can be made in `folder`: makes one under a name no other file has and
+// removes it again. False with the system's reason ("Permission denied", "Read-only file
+// system") when it cannot.
+bool canCreateFileIn(const std::string& folder, std::string& error);
+
 // Writes that exceed the file size limit fail with an error instead of ending the process,
 // so that a failed write can be cleaned up.
 void reportOversizedWritesAsErrors();

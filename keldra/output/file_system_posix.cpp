@@ -70,6 +70,24 @@ bool fileIdentity(const std::string& path, bool followLinks, FileIdentity& ident
 
 void reportOversizedWritesAsErrors() { std::signal(SIGXFSZ, SIG_IGN); }
 
+bool canCreateFileIn(const std::string& folder, std::string& error) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string probe = folder + "/.keldra-probe-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            close(fd);
+            unlink(probe.c_str());
+            return true;
+        }
+        if (errno != EEXIST) {
+            error = std::strerror(errno);
+            return false;
+        }
+    }
+    error = "no free name for a new file";
+    return false;
+}
+
 long processNumber() { return static_cast<long>(getpid()); }
 
 }  // namespace orvane::keldra

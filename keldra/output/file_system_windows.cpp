@@ -85,6 +85,26 @@ bool fileIdentity(const std::string& path, bool followLinks, FileIdentity& ident
 // Windows has no file size signal.
 void reportOversizedWritesAsErrors() {}
 
+bool canCreateFileIn(const std::string& folder, std::string& error) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string probe = folder + "\\.keldra-probe-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                  std::to_string(attempt);
+        HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return true;
+        }
+        const DWORD reason = GetLastError();
+        if (reason != ERROR_FILE_EXISTS) {
+            error = windowsErrorMessage(reason);
+            return false;
+        }
+    }
+    error = "no free name for a new file";
+    return false;
+}
+
 long processNumber() { return static_cast<long>(GetCurrentProcessId()); }
 
 }  // namespace orvane::keldra

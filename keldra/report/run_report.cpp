@@ -2,7 +2,9 @@
 #include "keldra/report/run_report.h"
 
 #include <filesystem>
+#include <system_error>
 
+#include "keldra/report/keldra_version.h"
 #include "keldra/report/logged_matrices.h"
 #include "keldra/report/run_pictures.h"
 
@@ -34,6 +36,10 @@ json describeInput(int index, const Document& document) {
     input["document"] = index + 1;
     input["type"] = std::holds_alternative<VmrDocument>(document) ? "VMR" : "FMR";
     input["file"] = documentSource(document);
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(documentSource(document), ec);
+    input["absolutePath"] = !ec && std::filesystem::exists(absolute, ec) ? json(absolute.lexically_normal().string())
+                                                                          : json(nullptr);
     input["grid"] = {g.grid[0], g.grid[1], g.grid[2]};
     input["voxelSizeMm"] = {g.voxelSize[0], g.voxelSize[1], g.voxelSize[2]};
     input["transform"] = affineSourceName(g.source);
@@ -112,12 +118,64 @@ json describeInputs(const Workspace& workspace) {
     return inputs;
 }
 
+CarriedOutMapping carriedOutMapping(const std::vector<std::string>& logEntries) {
+    CarriedOutMapping carried;
+    carried.mapping = performedMapping(logEntries);
+    if (carried.mapping == 3) {
+        for (const std::string& entry : logEntries) {
+            if (entry.rfind("No second FMR available", 0) == 0) {
+                carried.mapping = 1;
+                carried.reason = "mapping 3 needs a second functional and the workspace has one, so the plug-in "
+                                 "projected the functional into the anatomical (mapping 1)";
+            }
+        }
+    }
+    return carried;
+}
+
+std::optional<Warning> mappingChangedWarning(std::optional<int> requested, const std::vector<std::string>& logEntries) {
+    const CarriedOutMapping carried = carriedOutMapping(logEntries);
+    if (!carried.mapping || carried.reason.empty() || (requested && *requested == *carried.mapping)) {
+        return std::nullopt;
+    }
+    return Warning{warning_code::kMappingChanged, "", carried.reason, ""};
+}
+
+json warningsJson(const std::vector<Warning>& warnings) {
+    json list = json::array();
+    for (const Warning& warning : warnings) {
+        list.push_back({{"code", warning.code}, {"file", warning.file}, {"sentence", warning.sentence}});
+    }
+    return list;
+}
+
+std::string utcTimestamp(std::time_t moment) {
+    std::tm parts{};
+#if defined(_WIN32)
+    gmtime_s(&parts, &moment);
+#else
+    gmtime_r(&moment, &parts);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
 json runReport(const RunOutcome& outcome, const ReportFacts& facts) {
     json report;
+    report["keldra"] = {{"version", kKeldraVersion}};
+    std::error_code ec;
+    const std::filesystem::path module = std::filesystem::absolute(facts.pluginPath, ec);
+    report["plugin"] = {{"file", ec ? facts.pluginPath : module.lexically_normal().string()},
+                        {"name", facts.plugin.name},
+                        {"version", facts.plugin.version}};
+    report["startedUtc"] = utcTimestamp(facts.started);
     report["inputs"] = describeInputs(outcome.before);
     report["mappingRequested"] = facts.requestedMapping ? json(*facts.requestedMapping) : json(nullptr);
-    const std::optional<int> performed = performedMapping(outcome.logEntries);
-    report["mapping"] = performed ? json(*performed) : json(nullptr);
+    const CarriedOutMapping carried = carriedOutMapping(outcome.logEntries);
+    report["mapping"] = carried.mapping ? json(*carried.mapping) : json(nullptr);
+    report["mappingReason"] = carried.reason.empty() ? json(nullptr) : json(carried.reason);
+    report["warnings"] = warningsJson(facts.warnings);
 
     report["initialAlignments"] = json::array();
     for (const InitialAlignmentRecord& record : outcome.initialAlignments) {

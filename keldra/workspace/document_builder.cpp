@@ -52,6 +52,24 @@ bool endsWithExtension(const std::string& name, const std::string& extension) {
            name.compare(name.size() - extension.size(), extension.size(), extension) == 0;
 }
 
+// The display range (cal_min, cal_max) stays when every finite value in memory (all that the
+// run can have written) lies within it; values beyond it would show clipped, so it is then
+// cleared.
+void keepDisplayRangeWhereTrue(const FmrDocument& document, TimingAndLabels& timing) {
+    const double low = timing.displayMinimum;
+    const double high = timing.displayMaximum;
+    if (low == 0 && high == 0) {
+        return;
+    }
+    const auto inside = [&](double v) { return !std::isfinite(v) || (v >= low && v <= high); };
+    const bool allInside = std::all_of(document.intData.begin(), document.intData.end(), inside) &&
+                           std::all_of(document.floatData.begin(), document.floatData.end(), inside);
+    if (!allInside) {
+        timing.displayMinimum = 0;
+        timing.displayMaximum = 0;
+    }
+}
+
 }  // namespace
 
 std::string documentName(const std::string& path) {
@@ -90,6 +108,7 @@ bool makeVmrDocument(const std::string& path, const ImageDescription& descriptio
     d.header.setVoxelSize(d.geometry.voxelSize[0], d.geometry.voxelSize[1], d.geometry.voxelSize[2]);
     writePositionRecord(d.geometry, d.position);
     d.voxels = anatomicalBytes(firstVolume, description.sampleTypeName, d.conversion);
+    d.fileVolumes = description.volumes;
     if (description.volumes > 1) {
         d.conversion += "; first of " + std::to_string(description.volumes) + " volumes";
     }
@@ -116,6 +135,7 @@ bool makeFmrRecords(const std::string& path, const ImageDescription& description
     d.sourcePath = path;
     d.transforms = transformsOf(description);
     d.volumes = description.volumes;
+    d.timing = description.timing;
     std::string prefix = documentName(path);
     if (!d.header.setStcPrefix(prefix) || !d.header.setFileName(prefix + ".fmr")) {
         error = "has a name too long for an FMR header";
@@ -178,6 +198,8 @@ ImageDescription fmrDescription(const FmrDocument& document) {
     d.volumes = document.volumes;
     d.sampleType = document.header.dataType() == kFmrDataInt16 ? SampleType::Int16 : SampleType::Float32;
     applyTransforms(document.transforms, d);
+    d.timing = document.timing;
+    keepDisplayRangeWhereTrue(document, d.timing);
     return d;
 }
 

@@ -32,7 +32,8 @@ bool makeFmrRecords(const std::string& path, const ImageDescription& description
 bool makeFmrDocument(const std::string& path, const VolumeFile& file, FmrDocument& document, std::string& error);
 
 // What a document is written as: its grid, sample type and transforms (one volume for a VMR,
-// every volume for an FMR), and the samples it holds in memory.
+// every volume for an FMR), and the samples it holds in memory. A functional keeps its file's
+// timing and labels, its display range only while its values all lie within it.
 ImageDescription vmrDescription(const VmrDocument& document);
 ImageDescription fmrDescription(const FmrDocument& document);
 SampleView fmrSamplesInMemory(const FmrDocument& document);

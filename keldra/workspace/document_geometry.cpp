@@ -8,6 +8,20 @@ namespace orvane::keldra {
 
 const char* affineSourceName(AffineSource source) { return source == AffineSource::Sform ? "sform" : "qform"; }
 
+std::string spaceName(int transformCode) {
+    switch (transformCode) {
+        case 0: return "unknown";
+        case 1: return "scanner";
+        case 2: return "aligned";
+        case 3: return "Talairach";
+        case 4: return "MNI";
+        case 5: return "template";
+        default: return "code " + std::to_string(transformCode);
+    }
+}
+
+bool isTemplateSpace(int transformCode) { return transformCode >= 3 && transformCode <= 5; }
+
 namespace {
 
 // The sform when its code is above 0, else the qform when its code is above 0, else none.

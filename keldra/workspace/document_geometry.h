@@ -15,6 +15,14 @@ enum class AffineSource { Sform, Qform };
 
 const char* affineSourceName(AffineSource source);
 
+// The space a transform code names: "unknown" (0), "scanner" (1), "aligned" (2), "Talairach"
+// (3), "MNI" (4), "template" (5), or "code N" for any other.
+std::string spaceName(int transformCode);
+
+// Whether a transform code names a template space (Talairach, MNI or another template), rather
+// than the scanner's coordinates or an alignment to another image.
+bool isTemplateSpace(int transformCode);
+
 struct DocumentGeometry {
     int grid[3] = {0, 0, 0};
     // The header's voxel sizes, in single precision as the host's records carry them.

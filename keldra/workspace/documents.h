@@ -33,6 +33,7 @@ struct VmrDocument {
     PositionHeader position{};
     std::vector<std::uint8_t> voxels;  // x fastest, then y, then z
     std::string conversion;            // how the file's values became bytes, for the log
+    int fileVolumes = 1;               // the volumes in its file, of which it shows the first
 };
 
 struct FmrDocument {
@@ -50,6 +51,8 @@ struct FmrDocument {
     // something needs them (saving the document). The module reads the first volume only.
     std::shared_ptr<const LaterVolumes> laterVolumes;
     std::string conversion;
+    // The file's timing and labels, kept for saving it.
+    TimingAndLabels timing;
 
     std::size_t voxelsPerVolume() const {
         return static_cast<std::size_t>(geometry.grid[0]) * geometry.grid[1] * geometry.grid[2];

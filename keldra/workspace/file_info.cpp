@@ -65,6 +65,25 @@ std::string functionalStorage(const VolumeFile& file) {
     return "converted to 32-bit floats (STC data type 2)";
 }
 
+// The time between volumes with its unit, as the header gives it.
+std::string timeStepText(const VolumeFile& file) {
+    if (file.volumes < 2 && file.timing.timeStep == 0) {
+        return "none (a single volume)";
+    }
+    std::ostringstream text;
+    text << file.timing.timeStep;
+    switch (file.timing.timeUnits) {
+        case kUnitsSecond: text << " s"; break;
+        case kUnitsMillisecond: text << " ms"; break;
+        case kUnitsMicrosecond: text << " us"; break;
+        default: text << " (the header gives no time unit)"; break;
+    }
+    if (!file.timing.timeStepUsable()) {
+        text << ", which is no usable time step";
+    }
+    return text.str();
+}
+
 }  // namespace
 
 bool describeFile(const std::string& path, std::ostream& out, std::string& error, const VolumeReadLimits& limits) {
@@ -100,18 +119,19 @@ bool describeFile(const std::string& path, std::ostream& out, std::string& error
     out << "\n";
     out << "  as a VMR:         " << conversion << "\n";
     out << "  as an FMR:        " << functionalStorage(file) << "\n";
-    out << "Transform used:     " << affineSourceName(geometry.source) << " (code " << geometry.transformCode << ")\n";
+    out << "Transform used:     " << affineSourceName(geometry.source) << " (" << spaceName(geometry.transformCode)
+        << ", code " << geometry.transformCode << ")\n";
+    out << "Transform codes:    sform " << file.sformCode << " (" << spaceName(file.sformCode) << "), qform "
+        << file.qformCode << " (" << spaceName(file.qformCode) << ")\n";
+    out << "Time step (TR):     " << timeStepText(file) << "\n";
     std::string letters = orientationLetters(geometry.voxelToWorld);
     out << "Orientation:        " << letters << " (the voxel axes point towards " << letters[0] << ", " << letters[1]
         << ", " << letters[2] << ")\n";
     out << "Slice order:        " << sliceOrderText(geometry, record) << "\n";
     out << "First slice centre: " << point(sliceCentre(geometry, 0)) << "\n";
     out << "Last slice centre:  " << point(sliceCentre(geometry, geometry.grid[2] - 1)) << "\n";
-    for (const std::string& warning :
-         {transformDisagreementWarning(path, file), nonFiniteSamplesWarning(path, file, kFmrDocumentType)}) {
-        if (!warning.empty()) {
-            out << warning << "\n";
-        }
+    for (const Warning& warning : fileWarnings(path, file, kFmrDocumentType)) {
+        out << warningText(warning) << "\n";
     }
     return true;
 }

@@ -38,37 +38,73 @@ std::vector<DocumentRequest> documentRequests(const std::vector<std::string>& ar
     return requests;
 }
 
-std::string transformDisagreementWarning(const std::string& path, const ImageDescription& file) {
+std::optional<Warning> transformDisagreementWarning(const std::string& path, const ImageDescription& file) {
     double distance = transformDisagreement(file);
     if (!(distance > kTransformDisagreementMillimetres)) {
-        return {};
+        return std::nullopt;
     }
-    std::ostringstream text;
-    text << "warning: " << path << ": its sform and qform disagree by up to " << std::fixed << std::setprecision(2)
-         << distance << " mm within its grid; the sform (code " << file.sformCode
-         << ") is used. A viewer that reads the qform will place it elsewhere.\n  sform:";
-    printAffine(text, file.sform);
-    text << "\n  qform (code " << file.qformCode << "):";
-    printAffine(text, file.qform);
-    return text.str();
+    std::ostringstream sentence;
+    sentence << "its sform and qform disagree by up to " << std::fixed << std::setprecision(2) << distance
+             << " mm within its grid; the sform (code " << file.sformCode
+             << ") is used, and a viewer that reads the qform places the image elsewhere";
+    std::ostringstream detail;
+    detail << "  sform:";
+    printAffine(detail, file.sform);
+    detail << "\n  qform (code " << file.qformCode << "):";
+    printAffine(detail, file.qform);
+    return Warning{warning_code::kTransformsDisagree, path, sentence.str(), detail.str()};
 }
 
-std::string nonFiniteSamplesWarning(const std::string& path, std::size_t nonFinite, std::size_t examined,
-                                    bool firstVolumeOnly, int documentType) {
+std::optional<Warning> nonFiniteSamplesWarning(const std::string& path, std::size_t nonFinite, std::size_t examined,
+                                               bool firstVolumeOnly, int documentType) {
     if (nonFinite == 0) {
-        return {};
+        return std::nullopt;
     }
-    std::ostringstream text;
-    text << "warning: " << path << ": " << nonFinite << (firstVolumeOnly ? " of the " : " of its ") << examined
-         << (firstVolumeOnly ? " samples of its first volume" : " samples") << " are NaN or infinite; "
-         << (documentType == kVmrDocumentType ? "the anatomical shows them as 0"
-                                              : "they are kept as they are in the functional's data");
-    return text.str();
+    std::ostringstream sentence;
+    sentence << nonFinite << (firstVolumeOnly ? " of the " : " of its ") << examined
+             << (firstVolumeOnly ? " samples of its first volume" : " samples") << " are NaN or infinite; "
+             << (documentType == kVmrDocumentType ? "the anatomical shows them as 0"
+                                                  : "they are kept as they are in the functional's data");
+    return Warning{warning_code::kNonFiniteSamples, path, sentence.str(), ""};
 }
 
-std::string nonFiniteSamplesWarning(const std::string& path, const VolumeFile& file, int documentType) {
+std::optional<Warning> nonFiniteSamplesWarning(const std::string& path, const VolumeFile& file, int documentType) {
     return nonFiniteSamplesWarning(path, file.nonFiniteSamples,
                                    file.voxelsPerVolume() * static_cast<std::size_t>(file.volumes), false, documentType);
+}
+
+std::optional<Warning> timeStepWarning(const std::string& path, const ImageDescription& file) {
+    if (file.volumes < 2 || file.timing.timeStepUsable()) {
+        return std::nullopt;
+    }
+    std::ostringstream sentence;
+    sentence << "its time step (pixdim[4]) is " << file.timing.timeStep
+             << ", so the time between its volumes is unknown; where it lies does not depend on it, and it is "
+                "saved as it is";
+    return Warning{warning_code::kTimeStepUnusable, path, sentence.str(), ""};
+}
+
+namespace {
+
+// The warnings about one file: its transforms and time step from `description`, and the
+// non-finite samples counted among those examined.
+std::vector<Warning> warningsAbout(const std::string& path, const ImageDescription& description,
+                                   std::optional<Warning> nonFinite, int documentType) {
+    std::vector<Warning> warnings;
+    for (std::optional<Warning> warning :
+         {transformDisagreementWarning(path, description), std::move(nonFinite),
+          documentType == kFmrDocumentType ? timeStepWarning(path, description) : std::nullopt}) {
+        if (warning) {
+            warnings.push_back(std::move(*warning));
+        }
+    }
+    return warnings;
+}
+
+}  // namespace
+
+std::vector<Warning> fileWarnings(const std::string& path, const VolumeFile& file, int documentType) {
+    return warningsAbout(path, file, nonFiniteSamplesWarning(path, file, documentType), documentType);
 }
 
 namespace {
@@ -122,7 +158,7 @@ bool openFmr(const std::string& path, const VolumeReadLimits& limits, VolumeFile
 
 // The document for one request, with its warnings.
 bool openDocument(const DocumentRequest& request, const VolumeReadLimits& limits, Document& document,
-                  std::vector<std::string>& warnings, std::string& error) {
+                  std::vector<Warning>& warnings, std::string& error) {
     if (request.content) {
         const VolumeFile& file = *request.content;
         bool made = false;
@@ -136,11 +172,8 @@ bool openDocument(const DocumentRequest& request, const VolumeReadLimits& limits
             document = std::move(fmr);
         }
         if (made) {
-            for (const std::string& warning : {transformDisagreementWarning(request.path, file),
-                                               nonFiniteSamplesWarning(request.path, file, request.type)}) {
-                if (!warning.empty()) {
-                    warnings.push_back(warning);
-                }
+            for (Warning& warning : fileWarnings(request.path, file, request.type)) {
+                warnings.push_back(std::move(warning));
             }
         }
         return made;
@@ -153,20 +186,19 @@ bool openDocument(const DocumentRequest& request, const VolumeReadLimits& limits
         return false;
     }
     const ImageDescription& d = reader->description();
-    for (const std::string& warning :
-         {transformDisagreementWarning(request.path, d),
-          nonFiniteSamplesWarning(request.path, nonFinite, d.voxelsPerVolume(), d.volumes > 1, request.type)}) {
-        if (!warning.empty()) {
-            warnings.push_back(warning);
-        }
+    for (Warning& warning :
+         warningsAbout(request.path, d,
+                       nonFiniteSamplesWarning(request.path, nonFinite, d.voxelsPerVolume(), d.volumes > 1, request.type),
+                       request.type)) {
+        warnings.push_back(std::move(warning));
     }
     return true;
 }
 
 }  // namespace
 
-bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& workspace,
-                   std::vector<std::string>& warnings, std::string& error, const VolumeReadLimits& limits) {
+bool loadWorkspace(const std::vector<DocumentRequest>& requests, Workspace& workspace, std::vector<Warning>& warnings,
+                   std::string& error, const VolumeReadLimits& limits) {
     Workspace result;
     for (const DocumentRequest& request : requests) {
         Document document;

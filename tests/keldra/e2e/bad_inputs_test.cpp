@@ -119,7 +119,8 @@ TEST_F(BadInputs, UsageErrorsExitWithTwo) {
     EXPECT_NE(badMapping.err.find("--mapping"), std::string::npos) << badMapping.err;
     ProcessResult badVersion = runKeldra({"run", "anat.nii.gz", "--host-version", "2.1"}, folder.path());
     EXPECT_EQ(badVersion.exitCode, 2);
-    ProcessResult noModule = runKeldra({"run", "anat.nii.gz", "--plugin", "nowhere.so", "--out", "out"}, folder.path());
+    ProcessResult noModule =
+        runKeldra({"run", "anat.nii.gz", "bold.nii.gz", "--plugin", "nowhere.so", "--out", "out"}, folder.path());
     EXPECT_EQ(noModule.exitCode, 2);
     EXPECT_NE(noModule.err.find("nowhere.so"), std::string::npos) << noModule.err;
     ProcessResult help = runKeldra({"run", "--help"}, folder.path());

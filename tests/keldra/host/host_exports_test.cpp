@@ -155,7 +155,7 @@ TEST(UnreadVolumes, ArePointedToButFaultWhenTouched) {
     for (std::size_t i = 0; i < image.size(); ++i) image.values.push_back(static_cast<double>(i));
     testing::writeTestImage(folder.file("bold.nii.gz"), image);
     Workspace workspace;
-    std::vector<std::string> warnings;
+    std::vector<Warning> warnings;
     std::string error;
     ASSERT_TRUE(loadWorkspace({{folder.file("bold.nii.gz"), kFmrDocumentType, std::nullopt}}, workspace, warnings,
                               error))

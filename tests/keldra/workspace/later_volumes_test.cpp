@@ -43,7 +43,7 @@ TEST(LaterVolumes, AreReadFromTheFileAsADocumentOfEveryVolumeHoldsThem) {
             writeTestImage(path, image);
 
             Workspace workspace;
-            std::vector<std::string> warnings;
+            std::vector<Warning> warnings;
             std::string error;
             ASSERT_TRUE(loadWorkspace({{path, kFmrDocumentType, std::nullopt}}, workspace, warnings, error)) << error;
             const FmrDocument& opened = std::get<FmrDocument>(workspace.documents[0]);
