@@ -12,6 +12,7 @@
 
 #include "keldra/sample/demo_files.h"
 #include "keldra/picture/alignment_picture.h"
+#include "keldra/picture/bitmap_font.h"
 #include "keldra/sample/demo_sample.h"
 #include "keldra/picture/png_file.h"
 #include "keldra/report/run_pictures.h"
@@ -176,6 +177,50 @@ TEST(KeldraDemo, WritesTheSamplePicturesAndAReportThatMatchesTheLog) {
     const ProcessResult again = runKeldra({"demo", "--out", "out"}, folder.path());
     EXPECT_EQ(again.exitCode, 2);
     EXPECT_NE(again.err.find("never overwritten"), std::string::npos) << again.err;
+}
+
+// Whether `text` is drawn as the caption line `line` of a picture, as the picture room draws it.
+bool showsCaption(const picture::RgbImage& image, int line, const std::string& text) {
+    picture::RgbImage expected(picture::textWidth(text, picture::kTextScale), picture::textHeight(picture::kTextScale));
+    picture::drawText(expected, 0, 0, text, {220, 220, 220}, picture::kTextScale, false);
+    const int top = picture::kPictureMargin + line * picture::kTextLineHeight;
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
+            if (!image.contains(picture::kPictureMargin + x, top + y) ||
+                image.pixel(picture::kPictureMargin + x, top + y) != expected.pixel(x, y)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+TEST(KeldraDemo, MappingThreeDrawsTheSecondFunctionalOverTheFirstAndNamesBoth) {
+    ScratchFolder folder;
+    const ProcessResult r = runKeldra({"demo", "--mapping", "3", "--out", "out"}, folder.path());
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    const picture::RgbImage alignment = decode(folder.file("out/alignment.png"));
+    EXPECT_TRUE(showsCaption(alignment, 1, "functional, volume 1, demo_bold.nii.gz: sform (code 1)   functional 2, "
+                                           "volume 1, demo_bold2.nii.gz: sform (code 1)"));
+    const picture::RgbImage between = decode(folder.file("out/alignment_fmr1_fmr2.png"));
+    EXPECT_TRUE(showsCaption(between, 0, "functional 1, volume 1, demo_bold.nii.gz: sform (code 1)"));
+    EXPECT_TRUE(showsCaption(between, 1, "functional 2, volume 1, demo_bold2.nii.gz: sform (code 1)"));
+    // Functional 2's edges, as the plug-in projected it into functional 1, and its field of view,
+    // in the panels.
+    const picture::PictureVolume first = sampleFunctional(demoFunctionalGrid(), 1, 1).volume(0);
+    const picture::PicturePlan plan = picture::planPicture(first.grid, &first, picture::PictureOptions{}, 2);
+    ASSERT_EQ(between.width(), plan.width);
+    int red = 0;
+    int blue = 0;
+    for (const picture::PanelPlan& panel : plan.panels) {
+        int count = 0;
+        meanColumn(between, panel, picture::edgeRgb(picture::EdgeColour::Red), count);
+        red += count;
+        meanColumn(between, panel, picture::outlineRgb(), count);
+        blue += count;
+    }
+    EXPECT_GT(red, 5000);
+    EXPECT_GT(blue, 500);
 }
 
 // World centre of the voxels a run changed in the anatomical.

@@ -157,6 +157,22 @@ TEST(FmrDocuments, KeepAllVolumesInTheirTypeOrAsFloats) {
     EXPECT_EQ(back.value(1), 3);
 }
 
+TEST(FmrDocuments, KeepTheirDisplayRangeOnlyWhileTheirValuesLieWithinIt) {
+    VolumeFile file = volumeOf<std::int16_t>(SampleType::Int16, {10, 20, 30, 40}, 2);
+    file.timing.timeStep = 2.0;
+    file.timing.displayMinimum = 0;
+    file.timing.displayMaximum = 100;
+    FmrDocument fmr;
+    std::string error;
+    ASSERT_TRUE(makeFmrDocument("bold.nii", file, fmr, error));
+    EXPECT_EQ(fmrAsVolumeFile(fmr).timing.displayMaximum, 100);
+    fmr.intData[1] = 150;  // a run wrote a value beyond the range
+    const TimingAndLabels saved = fmrAsVolumeFile(fmr).timing;
+    EXPECT_EQ(saved.displayMinimum, 0);
+    EXPECT_EQ(saved.displayMaximum, 0);
+    EXPECT_EQ(saved.timeStep, 2.0);
+}
+
 TEST(DocumentGeometry, AdoptsTheSformBeforeTheQformAndRefusesNeither) {
     VolumeFile file = volumeOf<std::int16_t>(SampleType::Int16, {1, 2});
     file.qformCode = 1;
