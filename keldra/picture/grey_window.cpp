@@ -16,7 +16,8 @@ std::uint8_t GreyWindow::grey(float value) const {
         return 255;
     }
     const double scaled = (static_cast<double>(value) - low) / (static_cast<double>(high) - low) * 255.0;
-    return static_cast<std::uint8_t>(std::lround(scaled));
+    // Rounds half up, as the value is positive here.
+    return static_cast<std::uint8_t>(scaled + 0.5);
 }
 
 namespace {

@@ -11,7 +11,8 @@
 namespace orvane::keldra::picture {
 namespace {
 
-// The lattice the source is sampled on, in millimetres (rounded to whole pixels).
+// The lattice the source is sampled on: a millimetre apart, or half the smoothing's standard
+// deviation when that is more (a smoothed image has nothing finer), rounded to whole pixels.
 constexpr double kLatticeMm = 1.0;
 
 // The smoothed source on the lattice: the weighted values and the weights, with a margin of
@@ -33,7 +34,7 @@ struct AxisTaps {
     int count = 0;
 };
 
-AxisTaps tapsAlong(double coordinate, int size, std::size_t stride) {
+inline AxisTaps tapsAlong(double coordinate, int size, std::size_t stride) {
     AxisTaps taps;
     const double below = std::floor(coordinate);
     const double fraction = coordinate - below;
@@ -59,7 +60,9 @@ void sampleTrilinear(const VolumeGrid& grid, double x, double y, double z, Value
                      float& weight) {
     const AxisTaps tx = tapsAlong(x, grid.nx, 1);
     const AxisTaps ty = tapsAlong(y, grid.ny, static_cast<std::size_t>(grid.nx));
-    const AxisTaps tz = tapsAlong(z, grid.nz, static_cast<std::size_t>(grid.nx) * static_cast<std::size_t>(grid.ny));
+    // A plane (one voxel thick) is sampled at its own depth.
+    const AxisTaps tz = grid.nz == 1 ? AxisTaps{{0, 0}, {1.0, 0.0}, 1}
+                                     : tapsAlong(z, grid.nz, static_cast<std::size_t>(grid.nx) * static_cast<std::size_t>(grid.ny));
     double sum = 0.0;
     double total = 0.0;
     for (int k = 0; k < tz.count; ++k) {
@@ -94,10 +97,53 @@ void fillLattice(Lattice& lattice, const VolumeGrid& grid, const Vector3d& origi
     }
 }
 
+// The values a region holds on a panel's slice, across and down the panel's screen axes (in
+// voxel order), NaN where nothing was written.
+struct SlicePlane {
+    VolumeGrid grid;  // across x down x 1
+    int firstAcross = 0;
+    int firstDown = 0;
+    std::vector<float> values;
+};
+
+SlicePlane writtenPlane(const PicturePlan& plan, const PanelPlan& panel, const ProjectedRegion& region, int margin) {
+    const VolumeGrid& grid = plan.grid;
+    const int across = panel.axes.horizontal.voxelAxis;
+    const int down = panel.axes.vertical.voxelAxis;
+    SlicePlane plane;
+    plane.firstAcross = std::max(0, plan.shownFirst[across] - margin);
+    plane.firstDown = std::max(0, plan.shownFirst[down] - margin);
+    plane.grid.nx = std::min(grid.size(across) - 1, plan.shownLast[across] + margin) - plane.firstAcross + 1;
+    plane.grid.ny = std::min(grid.size(down) - 1, plan.shownLast[down] + margin) - plane.firstDown + 1;
+    plane.grid.nz = 1;
+    plane.values.assign(plane.grid.voxelCount(), std::nanf(""));
+    const std::size_t strides[3] = {1, static_cast<std::size_t>(grid.nx),
+                                    static_cast<std::size_t>(grid.nx) * static_cast<std::size_t>(grid.ny)};
+    const std::size_t slice = static_cast<std::size_t>(panel.slice) * strides[panel.axes.sliceAxis];
+    const std::uint8_t* was = region.before->bytes;
+    const std::uint8_t* is = region.after->bytes;
+    std::size_t here = 0;
+    for (int d = 0; d < plane.grid.ny; ++d) {
+        const std::size_t row = slice + static_cast<std::size_t>(plane.firstDown + d) * strides[down];
+        for (int a = 0; a < plane.grid.nx; ++a, ++here) {
+            const std::size_t index = row + static_cast<std::size_t>(plane.firstAcross + a) * strides[across];
+            if (was != nullptr && is != nullptr) {
+                if (was[index] != is[index]) {
+                    plane.values[here] = is[index];
+                }
+            } else if (region.written(index)) {
+                plane.values[here] = region.after->value(index);
+            }
+        }
+    }
+    return plane;
+}
+
 // Samples the source at every lattice point and smooths it.
 Lattice sampleLattice(const PicturePlan& plan, const PanelPlan& panel, const EdgeSource& source) {
     Lattice lattice;
-    lattice.step = std::max(1, static_cast<int>(std::lround(kLatticeMm / plan.mmPerPixel)));
+    const double spacingMm = std::max(kLatticeMm, source.smoothingMm / 2.0);
+    lattice.step = std::max(1, static_cast<int>(std::lround(spacingMm / plan.mmPerPixel)));
     const double sigma = source.smoothingMm / (lattice.step * plan.mmPerPixel);
     lattice.margin = static_cast<int>(std::ceil(3.0 * sigma)) + 1;
     lattice.width = (panel.width - 1) / lattice.step + 2 + 2 * lattice.margin;
@@ -139,20 +185,20 @@ Lattice sampleLattice(const PicturePlan& plan, const PanelPlan& panel, const Edg
             });
         }
     } else {
-        const ProjectedRegion& region = *source.region;
-        const std::uint8_t* was = region.before->bytes;
-        const std::uint8_t* is = region.after->bytes;
-        if (was != nullptr && is != nullptr) {
-            fillLattice(lattice, sourceGrid, origin, perI, perJ, [&](std::size_t index, float& value) {
-                value = is[index];
-                return was[index] != is[index];
-            });
-        } else {
-            fillLattice(lattice, sourceGrid, origin, perI, perJ, [&](std::size_t index, float& value) {
-                value = region.after->value(index);
-                return region.written(index) && std::isfinite(value);
-            });
-        }
+        // The region lies on the drawn slice itself: read that slice once, as far as the lattice
+        // reaches, into a compact plane (which keeps the reads in order), and sample the plane.
+        const int margin = static_cast<int>(std::ceil(lattice.margin * lattice.step * plan.mmPerPixel /
+                                                      std::min(sourceGrid.voxelSize(panel.axes.horizontal.voxelAxis),
+                                                               sourceGrid.voxelSize(panel.axes.vertical.voxelAxis)))) + 1;
+        const SlicePlane plane = writtenPlane(plan, panel, *source.region, margin);
+        const auto inPlane = [&](const Vector3d& c) {
+            return Vector3d{c[panel.axes.horizontal.voxelAxis] - plane.firstAcross, c[panel.axes.vertical.voxelAxis] - plane.firstDown, 0.0};
+        };
+        fillLattice(lattice, plane.grid, inPlane(origin), inPlane(origin + perI) - inPlane(origin),
+                    inPlane(origin + perJ) - inPlane(origin), [&](std::size_t index, float& value) {
+                        value = plane.values[index];
+                        return std::isfinite(value);
+                    });
     }
     smoothField(lattice.weighted, lattice.width, lattice.height, sigma);
     smoothField(lattice.weight, lattice.width, lattice.height, sigma);
@@ -176,35 +222,35 @@ std::vector<Between> betweenPoints(int pixels, const Lattice& lattice) {
 }
 
 // The level of a smoothed sample: for an overlay -1 where it has no values, for a region 0
-// outside it.
-int levelOfSample(const EdgeSource& source, float weighted, float weight) {
+// outside it. There are at most three levels (edge_levels.h).
+std::int8_t levelOfSample(const EdgeSource& source, float weighted, float weight) {
     const bool region = source.region != nullptr;
     if (!(weight >= 0.5f)) {
         return region ? 0 : -1;
     }
-    return (region ? 1 : 0) + levelOf(source.levels, weighted / weight);
+    return static_cast<std::int8_t>((region ? 1 : 0) + levelOf(source.levels, weighted / weight));
 }
 
 // The level of every pixel. Where the four lattice points around a pixel share a level, so does
 // the pixel; elsewhere (near a contour) it is taken from the bilinear interpolation of the
 // smoothed samples, which is what makes the contours smooth at the pixels' scale.
-std::vector<int> pixelLevels(const PanelPlan& panel, const EdgeSource& source, const Lattice& lattice) {
+std::vector<std::int8_t> pixelLevels(const PanelPlan& panel, const EdgeSource& source, const Lattice& lattice) {
     const std::vector<Between> across = betweenPoints(panel.width, lattice);
     const std::vector<Between> down = betweenPoints(panel.height, lattice);
-    std::vector<int> latticeLevels(lattice.weight.size());
+    std::vector<std::int8_t> latticeLevels(lattice.weight.size());
     for (std::size_t i = 0; i < latticeLevels.size(); ++i) {
         latticeLevels[i] = levelOfSample(source, lattice.weighted[i], lattice.weight[i]);
     }
-    std::vector<int> levels(static_cast<std::size_t>(panel.width) * static_cast<std::size_t>(panel.height));
+    std::vector<std::int8_t> levels(static_cast<std::size_t>(panel.width) * static_cast<std::size_t>(panel.height));
     const std::size_t row = static_cast<std::size_t>(lattice.width);
     for (int v = 0; v < panel.height; ++v) {
         const Between& b = down[static_cast<std::size_t>(v)];
         const std::size_t top = static_cast<std::size_t>(b.first) * row;
-        int* out = levels.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(panel.width);
+        std::int8_t* out = levels.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(panel.width);
         for (int u = 0; u < panel.width; ++u) {
             const Between& a = across[static_cast<std::size_t>(u)];
             const std::size_t i00 = top + static_cast<std::size_t>(a.first);
-            const int corner = latticeLevels[i00];
+            const std::int8_t corner = latticeLevels[i00];
             if (corner == latticeLevels[i00 + 1] && corner == latticeLevels[i00 + row] &&
                 corner == latticeLevels[i00 + row + 1]) {
                 out[u] = corner;
@@ -230,7 +276,7 @@ std::vector<std::uint8_t> panelEdges(const PicturePlan& plan, const PanelPlan& p
         return edges;
     }
     const Lattice lattice = sampleLattice(plan, panel, source);
-    const std::vector<int> levels = pixelLevels(panel, source, lattice);
+    const std::vector<std::int8_t> levels = pixelLevels(panel, source, lattice);
     // An edge on the brighter side of each level: a 4-neighbour that lies on a lower level.
     const int w = panel.width;
     const int h = panel.height;

@@ -13,6 +13,11 @@ namespace {
 // Every third voxel along each axis is enough to find where an object lies.
 constexpr int kFocusStride = 3;
 
+// A plane of the grid belongs to the object when it holds at least this share of the samples
+// above the threshold that the fullest plane along the same axis holds: scattered noise above
+// the threshold does not stretch the object to the whole grid.
+constexpr double kObjectPlaneShare = 0.05;
+
 // The box of voxels of `grid` (first and last index per axis) where `focus` shows its object;
 // false when it shows nothing there.
 bool objectBox(const VolumeGrid& grid, const PictureVolume& focus, int first[3], int last[3]) {
@@ -23,7 +28,9 @@ bool objectBox(const VolumeGrid& grid, const PictureVolume& focus, int first[3],
     const std::vector<float> levels = edgeLevels(focus);
     const float threshold = levels.empty() ? -INFINITY : levels.front();
     const Affine gridToFocus = *worldToFocus * grid.voxelToWorld;
-    bool any = false;
+    std::vector<long> counts[3] = {std::vector<long>(static_cast<std::size_t>(grid.nx)),
+                                   std::vector<long>(static_cast<std::size_t>(grid.ny)),
+                                   std::vector<long>(static_cast<std::size_t>(grid.nz))};
     for (int z = 0; z < grid.nz; z += kFocusStride) {
         for (int y = 0; y < grid.ny; y += kFocusStride) {
             const Vector3d rowStart = gridToFocus.apply({0.0, double(y), double(z)});
@@ -35,26 +42,32 @@ bool objectBox(const VolumeGrid& grid, const PictureVolume& focus, int first[3],
                       fz < focus.grid.nz)) {
                     continue;
                 }
-                if (!(focus.at(int(fx), int(fy), int(fz)) >= threshold)) {
-                    continue;
+                if (focus.at(int(fx), int(fy), int(fz)) >= threshold) {
+                    ++counts[0][static_cast<std::size_t>(x)];
+                    ++counts[1][static_cast<std::size_t>(y)];
+                    ++counts[2][static_cast<std::size_t>(z)];
                 }
-                const int at[3] = {x, y, z};
-                for (int a = 0; a < 3; ++a) {
-                    first[a] = any ? std::min(first[a], at[a]) : at[a];
-                    last[a] = any ? std::max(last[a], at[a]) : at[a];
-                }
-                any = true;
             }
         }
     }
-    if (any) {
-        // The sampling may have stepped over up to two planes beyond each side of the object.
-        for (int a = 0; a < 3; ++a) {
-            first[a] = std::max(0, first[a] - (kFocusStride - 1));
-            last[a] = std::min(grid.size(a) - 1, last[a] + (kFocusStride - 1));
+    for (int a = 0; a < 3; ++a) {
+        const long fullest = *std::max_element(counts[a].begin(), counts[a].end());
+        if (fullest == 0) {
+            return false;
         }
+        const double least = kObjectPlaneShare * static_cast<double>(fullest);
+        first[a] = -1;
+        for (int i = 0; i < grid.size(a); ++i) {
+            if (static_cast<double>(counts[a][static_cast<std::size_t>(i)]) >= least) {
+                first[a] = first[a] < 0 ? i : first[a];
+                last[a] = i;
+            }
+        }
+        // The sampling may have stepped over up to two planes beyond each side of the object.
+        first[a] = std::max(0, first[a] - (kFocusStride - 1));
+        last[a] = std::min(grid.size(a) - 1, last[a] + (kFocusStride - 1));
     }
-    return any;
+    return true;
 }
 
 // Whole blocks of pixels per voxel along the finest axis, at least kPixelsPerMillimetre, fewer

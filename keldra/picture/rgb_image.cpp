@@ -6,6 +6,9 @@ namespace orvane::keldra::picture {
 RgbImage::RgbImage(int width, int height, Rgb background)
     : width_(width > 0 ? width : 0), height_(height > 0 ? height : 0),
       bytes_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 3) {
+    if (background == Rgb{}) {
+        return;  // the bytes start at zero
+    }
     for (std::size_t i = 0; i < bytes_.size(); i += 3) {
         bytes_[i] = background.r;
         bytes_[i + 1] = background.g;

@@ -56,13 +56,23 @@ struct FunctionalVersions {
     bool changed = false;
 };
 
+// Whether any voxel differs, bitwise (a NaN left in place is no change); quicker than counting.
+bool differs(const VmrDocument& before, const VmrDocument& after) { return before.voxels != after.voxels; }
+
+bool differs(const FmrDocument& before, const FmrDocument& after) {
+    const auto bytesDiffer = [](const auto& a, const auto& b) {
+        return a.size() != b.size() || (!a.empty() && std::memcmp(a.data(), b.data(), a.size() * sizeof a[0]) != 0);
+    };
+    return bytesDiffer(before.intData, after.intData) || bytesDiffer(before.floatData, after.floatData);
+}
+
 std::vector<FunctionalVersions> functionalVersions(const RunOutcome& outcome) {
     std::vector<FunctionalVersions> fmrs;
     for (std::size_t i = 0; i < outcome.before.documents.size() && i < outcome.after.documents.size(); ++i) {
         const auto* before = std::get_if<FmrDocument>(&outcome.before.documents[i]);
         const auto* after = std::get_if<FmrDocument>(&outcome.after.documents[i]);
         if (before != nullptr && after != nullptr) {
-            fmrs.push_back({before, after, changedVoxels(*before, *after) > 0});
+            fmrs.push_back({before, after, differs(*before, *after)});
         }
     }
     return fmrs;
@@ -313,12 +323,12 @@ bool runChangedSomething(const RunOutcome& outcome) {
     for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) {
         const auto* vmrBefore = std::get_if<VmrDocument>(&before[i]);
         const auto* vmrAfter = std::get_if<VmrDocument>(&after[i]);
-        if (vmrBefore != nullptr && vmrAfter != nullptr && changedVoxels(*vmrBefore, *vmrAfter) > 0) {
+        if (vmrBefore != nullptr && vmrAfter != nullptr && differs(*vmrBefore, *vmrAfter)) {
             return true;
         }
         const auto* fmrBefore = std::get_if<FmrDocument>(&before[i]);
         const auto* fmrAfter = std::get_if<FmrDocument>(&after[i]);
-        if (fmrBefore != nullptr && fmrAfter != nullptr && changedVoxels(*fmrBefore, *fmrAfter) > 0) {
+        if (fmrBefore != nullptr && fmrAfter != nullptr && differs(*fmrBefore, *fmrAfter)) {
             return true;
         }
     }
@@ -347,7 +357,7 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
     }
     v.anatomy = vmrPictureVolume(*vmrBefore);
     v.anatomyAfter = vmrPictureVolume(*vmrAfter);
-    v.anatomyChanged = changedVoxels(*vmrBefore, *vmrAfter) > 0;
+    v.anatomyChanged = differs(*vmrBefore, *vmrAfter);
     v.functional = fmrPictureVolume(*v.fmrs.front().before);
     if (v.fmrs.size() > 1) {
         v.secondFunctional = fmrPictureVolume(*v.fmrs[1].before);
