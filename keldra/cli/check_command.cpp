@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "keldra/cli/alignment_check_step.h"
+#include "keldra/cli/document_loading.h"
 #include "keldra/cli/exit_codes.h"
 #include "keldra/cli/image_size_option.h"
 #include "keldra/cli/output_folder.h"
@@ -12,7 +13,6 @@
 #include "keldra/picture/png_file.h"
 #include "keldra/report/run_page.h"
 #include "keldra/report/run_report.h"
-#include "keldra/workspace/likely_mistakes.h"
 #include "keldra/workspace/workspace_loader.h"
 
 namespace orvane::keldra {
@@ -46,7 +46,8 @@ bool checkOutputsAreFree(const RunOptions& options, OutputPolicy& policy, std::s
     return outputsAreFree(options.outputFolder, names, policy, error);
 }
 
-bool loadDocuments(const RunOptions& options, Workspace& workspace, std::vector<Warning>& warnings, std::string& error) {
+// The anatomical first, the functionals after it, as given.
+bool openDocuments(const RunOptions& options, Workspace& workspace, std::vector<Warning>& warnings, std::string& error) {
     VolumeReadLimits limits;
     if (!readLimits(options.maxImageSize, limits, error)) {
         return false;
@@ -55,21 +56,7 @@ bool loadDocuments(const RunOptions& options, Workspace& workspace, std::vector<
     for (std::size_t i = 0; i < options.documents.size(); ++i) {
         requests.push_back({options.documents[i], i == 0 ? kVmrDocumentType : kFmrDocumentType, std::nullopt});
     }
-    bool loaded = false;
-    {
-        SlowStepNotice notice(std::cerr, "loading the documents");
-        loaded = loadWorkspace(requests, workspace, warnings, error, limits);
-    }
-    if (!loaded) {
-        return false;
-    }
-    for (Warning& warning : likelyMistakes(requests, workspace)) {
-        warnings.push_back(std::move(warning));
-    }
-    for (const Warning& warning : warnings) {
-        std::cerr << "keldra: " << warningText(warning) << std::endl;
-    }
-    return true;
+    return loadDocuments(requests, limits, workspace, warnings, error);
 }
 
 nlohmann::json checkReport(const RunOptions& options, const Workspace& workspace,
@@ -151,7 +138,7 @@ int checkCommand(const RunOptions& options) {
     std::vector<Warning> warnings;
     std::string error;
     if (!readCheckThresholds(options.thresholdsFile, thresholds, error) ||
-        !checkOutputsAreFree(options, policy, error) || !loadDocuments(options, workspace, warnings, error)) {
+        !checkOutputsAreFree(options, policy, error) || !openDocuments(options, workspace, warnings, error)) {
         return fail(error);
     }
     std::vector<CheckedFunctional> checked;

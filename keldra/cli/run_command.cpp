@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "keldra/cli/alignment_check_step.h"
+#include "keldra/cli/document_loading.h"
 #include "keldra/cli/exit_codes.h"
 #include "keldra/cli/image_size_option.h"
 #include "keldra/cli/module_path.h"
@@ -26,7 +27,6 @@
 #include "keldra/report/run_pictures.h"
 #include "keldra/report/run_report.h"
 #include "keldra/workspace/document_builder.h"
-#include "keldra/workspace/likely_mistakes.h"
 
 namespace orvane::keldra {
 
@@ -117,29 +117,6 @@ bool checkOutputsAreFree(const RunOptions& options, const OutputPolicy& policy, 
         }
     }
     return outputsAreFree(options.outputFolder, names, policy, error);
-}
-
-// Opens the documents (or takes the sample held in memory); once all are open, their warnings
-// and those about likely mistakes go to stderr and into `warnings`.
-bool loadDocuments(const RunOptions& options, const VolumeReadLimits& limits, Workspace& workspace,
-                   std::vector<Warning>& warnings, std::string& error) {
-    const std::vector<DocumentRequest> requests =
-        options.sampleInMemory.empty() ? documentRequests(options.documents) : options.sampleInMemory;
-    bool loaded = false;
-    {
-        SlowStepNotice notice(std::cerr, "loading the documents");
-        loaded = loadWorkspace(requests, workspace, warnings, error, limits);
-    }
-    if (!loaded) {
-        return false;
-    }
-    for (Warning& warning : likelyMistakes(requests, workspace)) {
-        warnings.push_back(std::move(warning));
-    }
-    for (const Warning& warning : warnings) {
-        std::cerr << "keldra: " << warningText(warning) << std::endl;
-    }
-    return true;
 }
 
 // The module named by --plugin, or the one beside keldra; it becomes an input no output may
@@ -340,7 +317,8 @@ int runCommand(const RunOptions& options) {
     if (!readSettings(options, settings, limits, error) || !checkDocumentCount(options, error) ||
         !readCheckThresholds(options.thresholdsFile, thresholds, error) ||
         !checkOutputsAreFree(options, settings.outputPolicy, error) ||
-        !loadDocuments(options, limits, workspace, facts.warnings, error)) {
+        !loadDocuments(options.sampleInMemory.empty() ? documentRequests(options.documents) : options.sampleInMemory,
+                       limits, workspace, facts.warnings, error)) {
         return fail(error);
     }
     const std::unique_ptr<PluginModule> module = loadModule(options, settings.outputPolicy, error);

@@ -265,9 +265,7 @@ void drawLocators(RgbImage& image, const PicturePlan& plan, const PictureLayers&
                                                   {layers.secondFieldOfView, outlineRgb(), true}};
     for (const LocatorPlan& locator : plan.locators) {
         drawLocator(image, plan, locator, *layers.base, headLevel, outlines);
-        const std::string label = "where it lies";
-        drawText(image, locator.left + (locator.width - textWidth(label, kTextScale)) / 2,
-                 locator.top + locator.height + 4, label, kTextColour, kTextScale, false);
+        drawPanelLetters(image, locator.axes, locator.left, locator.top, locator.width, locator.height, "where it lies");
     }
 }
 

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "keldra/picture/bitmap_font.h"
 #include "keldra/picture/line_drawing.h"
 
 namespace orvane::keldra::picture {
@@ -47,22 +46,6 @@ void drawBox(RgbImage& image, const LocatorPlan& locator, const VolumeGrid& grid
             }
         }
     }
-}
-
-// The orientation letters at the middle of each edge, as in the panels.
-void drawLetters(RgbImage& image, const LocatorPlan& locator) {
-    constexpr int kScale = 2;
-    const int letterWidth = textWidth("M", kScale);
-    const int letterHeight = textHeight(kScale);
-    const Rgb white{255, 255, 255};
-    const int middleX = locator.left + (locator.width - letterWidth) / 2;
-    const int middleY = locator.top + (locator.height - letterHeight) / 2;
-    drawText(image, locator.left + 3, middleY, std::string(1, locator.axes.leftLetter), white, kScale, true);
-    drawText(image, locator.left + locator.width - 3 - letterWidth, middleY, std::string(1, locator.axes.rightLetter),
-             white, kScale, true);
-    drawText(image, middleX, locator.top + 3, std::string(1, locator.axes.topLetter), white, kScale, true);
-    drawText(image, middleX, locator.top + locator.height - 3 - letterHeight, std::string(1, locator.axes.bottomLetter),
-             white, kScale, true);
 }
 
 }  // namespace
@@ -113,7 +96,6 @@ void drawLocator(RgbImage& image, const PicturePlan& plan, const LocatorPlan& lo
         const int last[3] = {outline.grid->nx - 1, outline.grid->ny - 1, outline.grid->nz - 1};
         drawBox(image, locator, *outline.grid, first, last, outline.colour, outline.dashed);
     }
-    drawLetters(image, locator);
 }
 
 }  // namespace orvane::keldra::picture

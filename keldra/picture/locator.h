@@ -1,6 +1,7 @@
 // Drawing a locator (picture_plan.h): the head of the base volume as a grey silhouette
 // projected along the view's normal, the outline of the part of the base grid the panels show,
-// and the outlines of the fields of view, each projected onto the view's world plane.
+// and the outlines of the fields of view, each projected onto the view's world plane. Its
+// letters and label are drawn as a panel's are.
 #pragma once
 
 #include <vector>
