@@ -49,16 +49,6 @@ struct RunJob {
     Clock::time_point started;
 };
 
-std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
-    if (from.empty()) {
-        return text;
-    }
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
 // keldra's own lines from a check's standard error, progress notices left out (they depend on
 // timing), with the work folder's and the inputs' paths made readable.
 std::vector<std::string> keldraMessages(const RunJob& job) {

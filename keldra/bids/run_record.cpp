@@ -28,6 +28,16 @@ std::string renamedOutput(const std::string& path, const std::vector<std::pair<s
 
 }  // namespace
 
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    if (from.empty()) {
+        return text;
+    }
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
 json reportForRecord(json report, const std::string& anatomicalPath, const std::string& anatomicalRelative,
                      const std::string& boldPath, const std::string& boldRelative,
                      const std::vector<std::pair<std::string, std::string>>& renamed) {
@@ -51,6 +61,21 @@ json reportForRecord(json report, const std::string& anatomicalPath, const std::
         for (json& check : report["alignment_check"]) {
             if (check.is_object() && check.contains("functional")) {
                 relativeInput(check["functional"]);
+            }
+        }
+    }
+    if (report.contains("warnings") && report["warnings"].is_array()) {
+        for (json& warning : report["warnings"]) {
+            if (!warning.is_object()) {
+                continue;
+            }
+            if (warning.contains("file")) {
+                relativeInput(warning["file"]);
+            }
+            if (warning.contains("sentence") && warning["sentence"].is_string()) {
+                std::string sentence = warning["sentence"];
+                sentence = replaceAll(sentence, anatomicalPath, anatomicalRelative);
+                warning["sentence"] = replaceAll(sentence, boldPath, boldRelative);
             }
         }
     }

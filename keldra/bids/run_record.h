@@ -10,8 +10,8 @@
 //   sidecar                   what the run's sidecars say that bears on the check
 //   warnings                  problems that did not stop the check
 //   GeneratedBy               the tool's name and version
-//   seconds                   how long the check took (the only field that differs between
-//                             two checks of the same run)
+//   seconds                   how long the check took (with the report's startedUtc, the only
+//                             field that differs between two checks of the same run)
 #pragma once
 
 #include <string>
@@ -38,9 +38,12 @@ struct RunRecordFacts {
 
 nlohmann::json runRecord(const RunRecordFacts& facts);
 
-// Rewrites the file names in a report from keldra run: inputs become the dataset-relative
-// names, outputs the names under OUTPUT_DIR (dropped when not kept). `renamed` maps the work
-// folder's file names to their output names.
+// `text` with every occurrence of `from` replaced by `to`.
+std::string replaceAll(std::string text, const std::string& from, const std::string& to);
+
+// Rewrites the file names in a report from keldra run: inputs, also where a warning names
+// them, become the dataset-relative names, outputs the names under OUTPUT_DIR (dropped when
+// not kept). `renamed` maps the work folder's file names to their output names.
 nlohmann::json reportForRecord(nlohmann::json report, const std::string& anatomicalPath,
                                const std::string& anatomicalRelative, const std::string& boldPath,
                                const std::string& boldRelative,

@@ -11,8 +11,6 @@
 #include "keldra/sample/demo_files.h"
 #include "keldra/sample/demo_sample.h"
 
-#include <nifti2_io.h>
-
 namespace orvane::bids {
 
 namespace {
@@ -23,22 +21,6 @@ using keldra::picture::VolumeGrid;
 using keldra::Affine;
 
 constexpr int kVolumes = 4;
-constexpr double kRepetitionTime = 2.0;
-
-// Sets the time between volumes in a written file's header, as a scanner's converter does (the
-// BIDS validator compares it with the sidecar's RepetitionTime).
-bool stampRepetitionTime(const std::string& path, double seconds, std::string& error) {
-    nifti_image* image = nifti_image_read(path.c_str(), 1);
-    if (!image) {
-        error = "the written file cannot be read back";
-        return false;
-    }
-    image->dt = image->pixdim[4] = seconds;
-    image->time_units = NIFTI_UNITS_SEC;
-    nifti_image_write(image);
-    nifti_image_free(image);
-    return true;
-}
 
 // An echo-planar grid: 64 x 64 x 30 voxels of 3 x 3 x 3.5 mm, tilted and centred on the head.
 VolumeGrid functionalGrid(double tiltX, double tiltY, double tiltZ, double offsetY, bool descending) {
@@ -79,7 +61,7 @@ public:
     }
 
     bool anatomical(const std::string& relative, const VolumeGrid& grid, std::string& error) {
-        return volume(relative, keldra::anatomicalVolumeFile(keldra::sampleAnatomical(grid)), 0, error);
+        return volume(relative, keldra::anatomicalVolumeFile(keldra::sampleAnatomical(grid)), error);
     }
 
     // A functional sampled on `grid`; its header carries `grid` moved by `headerShift` mm and its
@@ -96,7 +78,7 @@ public:
         const Affine shift = Affine::translation({headerShift[0], headerShift[1], headerShift[2]});
         file.sform = shift * file.sform;
         file.qform = shift * file.qform;
-        return volume(relative, file, kRepetitionTime, error);
+        return volume(relative, file, error);
     }
 
     bool link(const std::string& relative, const std::string& target, std::string& error) {
@@ -124,16 +106,14 @@ private:
         return true;
     }
 
-    // Writes `file`; a repetition time above 0 goes into its header.
-    bool volume(const std::string& relative, const keldra::VolumeFile& file, double repetitionTime,
-                std::string& error) {
+    // Writes `file`, with the time between its volumes when it has several.
+    bool volume(const std::string& relative, const keldra::VolumeFile& file, std::string& error) {
         if (!folderFor(relative, error)) {
             return false;
         }
         const fs::path path = root_ / relative;
         auto write = [&](const std::string& temporary, std::string& problem) {
-            return keldra::writeVolumeFile(temporary, file, problem) &&
-                   (repetitionTime <= 0 || stampRepetitionTime(temporary, repetitionTime, problem));
+            return keldra::writeVolumeFile(temporary, file, problem);
         };
         if (!keldra::writeOutputFile(path.parent_path().string(), path.filename().string(), {}, write, error)) {
             return false;
@@ -147,7 +127,7 @@ private:
 };
 
 std::string taskSidecar(const std::string& task) {
-    return jsonText(json{{"TaskName", task}, {"RepetitionTime", kRepetitionTime}});
+    return jsonText(json{{"TaskName", task}, {"RepetitionTime", keldra::kSampleRepetitionTime}});
 }
 
 }  // namespace

@@ -46,6 +46,8 @@ VolumeFile functionalVolumeFile(const picture::VolumeSeries& functional) {
     VolumeFile file = withGeometry(functional.grid, static_cast<int>(functional.volumes.size()));
     file.sampleType = SampleType::Int16;
     file.sampleTypeName = "INT16";
+    file.timing.timeStep = kSampleRepetitionTime;
+    file.timing.timeUnits = kUnitsSecond;
     const std::size_t perVolume = functional.grid.voxelCount();
     file.samples.resize(perVolume * functional.volumes.size() * sizeof(std::int16_t));
     std::size_t at = 0;

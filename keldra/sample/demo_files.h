@@ -1,6 +1,7 @@
 // The built-in sample as NIfTI files: the anatomical as 8-bit data and each functional as
 // 16-bit integers, all volumes, with the voxel-to-world affine they were sampled with stored as
-// both sform and qform (code 1, scanner coordinates), as a scanner's converter writes them.
+// both sform and qform (code 1, scanner coordinates), as a scanner's converter writes them. A
+// functional's volumes lie kSampleRepetitionTime seconds apart, and its header says so.
 #pragma once
 
 #include <string>
@@ -10,6 +11,8 @@
 #include "keldra/nifti/volume_file.h"
 
 namespace orvane::keldra {
+
+constexpr double kSampleRepetitionTime = 2.0;
 
 VolumeFile anatomicalVolumeFile(const picture::PictureVolume& anatomical);
 VolumeFile functionalVolumeFile(const picture::VolumeSeries& functional);

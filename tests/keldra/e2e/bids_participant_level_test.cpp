@@ -67,6 +67,9 @@ protected:
             if (relative.find("_qc.json") != std::string::npos &&
                 readJsonFile(entry.path().string(), JsonLimits(), record, error)) {
                 record.erase("seconds");
+                if (record.contains("report") && record["report"].is_object()) {
+                    record["report"].erase("startedUtc");
+                }
                 files[relative] = record.dump();
             } else {
                 files[relative] = std::to_string(entry.file_size());

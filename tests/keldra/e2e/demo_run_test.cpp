@@ -199,6 +199,10 @@ TEST(KeldraDemo, MappingThreeDrawsTheSecondFunctionalOverTheFirstAndNamesBoth) {
     ScratchFolder folder;
     const ProcessResult r = runKeldra({"demo", "--mapping", "3", "--out", "out"}, folder.path());
     ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    // The sample is what a scanner writes: nothing in it calls for a warning (its functionals
+    // carry their time step, both of them).
+    std::ifstream reportFile(folder.file("out/report.json"));
+    EXPECT_EQ(json::parse(reportFile).at("warnings"), json::array()) << r.err;
     const picture::RgbImage alignment = decode(folder.file("out/alignment.png"));
     EXPECT_TRUE(showsCaption(alignment, 1, "functional, volume 1, demo_bold.nii.gz: sform (code 1)   functional 2, "
                                            "volume 1, demo_bold2.nii.gz: sform (code 1)"));
