@@ -214,7 +214,13 @@ private:
         std::vector<std::pair<std::string, std::string>> renamed;
         if (status.exited && status.code == 0 && reported) {
             record.checked = true;
-            record.warnings.insert(record.warnings.end(), messages.begin(), messages.end());
+            // The report holds keldra's warnings with their codes; its other lines are kept here.
+            const bool warningsReported = report.is_object() && report.contains("warnings");
+            for (const std::string& message : messages) {
+                if (!(warningsReported && message.rfind("warning: ", 0) == 0)) {
+                    record.warnings.push_back(message);
+                }
+            }
             renamed = keptFiles(job);
         } else if (status.exited && status.code != 127) {
             record.reason = messages.empty() ? "keldra gave " + status.describe() : messages.back();

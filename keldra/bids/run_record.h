@@ -8,7 +8,8 @@
 //                             names made relative to the dataset and to OUTPUT_DIR
 //   files                     the run's other outputs, relative to OUTPUT_DIR
 //   sidecar                   what the run's sidecars say that bears on the check
-//   warnings                  problems that did not stop the check
+//   warnings                  problems that did not stop the check, beyond the report's own
+//                             warnings (which carry codes)
 //   GeneratedBy               the tool's name and version
 //   seconds                   how long the check took (with the report's startedUtc, the only
 //                             field that differs between two checks of the same run)
