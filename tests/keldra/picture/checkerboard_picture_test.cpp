@@ -28,7 +28,8 @@ TEST(CheckerboardPicture, TilesAlternateBetweenTheAnatomyAndThePlacedFunctional)
     functional.values[1] = 2000.0f;
 
     const PictureOptions options;
-    const PicturePlan plan = planPicture(anatomy.grid, &functional, options, 1);
+    // Planned as keldra plans it: around the anatomy's object (here all of it).
+    const PicturePlan plan = planPicture(anatomy.grid, &anatomy, options, 1);
     const int tile = checkerboardTilePixels(plan, functional.grid);
     EXPECT_EQ(tile, static_cast<int>(std::lround(16.0 / plan.mmPerPixel)));  // four 4 mm voxels
 
