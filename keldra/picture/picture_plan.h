@@ -66,8 +66,9 @@ constexpr int kTextLineHeight = 20;
 // along its finest axis, unless a panel would then grow beyond kWidestPanel pixels.
 constexpr double kPixelsPerMillimetre = 2.0;
 constexpr int kWidestPanel = 560;
-// Room for text: a picture is at least this wide, and its legend may take two lines.
-constexpr int kNarrowestPicture = 1000;
+// Room for text: a picture is at least this wide (a line of about 100 characters, such as the
+// check's verdict line), and its legend may take two lines.
+constexpr int kNarrowestPicture = 1200;
 constexpr int kLegendLines = 2;
 // Room left around the focus's object in each panel.
 constexpr double kShownMarginMm = 8.0;
