@@ -125,7 +125,7 @@ CarriedOutMapping carriedOutMapping(const std::vector<std::string>& logEntries) 
         for (const std::string& entry : logEntries) {
             if (entry.rfind("No second FMR available", 0) == 0) {
                 carried.mapping = 1;
-                carried.reason = "mapping 3 needs a second functional and the workspace has one, so the plug-in "
+                carried.reason = "mapping 3 needs a second functional and the workspace has only one, so the plug-in "
                                  "projected the functional into the anatomical (mapping 1)";
             }
         }
