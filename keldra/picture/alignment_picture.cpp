@@ -231,27 +231,35 @@ std::vector<std::pair<std::string, Rgb>> legendItems(const PictureLayers& layers
     return legend;
 }
 
+// The scale a text is drawn at from `x`: the usual one, or half of it when the text would run
+// past the picture's right margin at the usual size (a long file name in a small picture).
+int fittingScale(const PicturePlan& plan, int x, const std::string& text) {
+    return x + textWidth(text, kTextScale) <= plan.width - kPictureMargin ? kTextScale : 1;
+}
+
 // The caption lines the plan has room for, then the legend: items run left to right four spaces
-// apart, and move to the next reserved line when the picture is too narrow for them.
+// apart, and move to the next reserved line when the picture is too narrow for them. Text too
+// wide for the picture is drawn smaller rather than cut off.
 void drawCaptionAndLegend(RgbImage& image, const PicturePlan& plan, const std::vector<std::string>& caption,
                           const std::vector<std::pair<std::string, Rgb>>& legend) {
     const int shownCaption = std::min(plan.captionLines, static_cast<int>(caption.size()));
     for (int line = 0; line < shownCaption; ++line) {
-        drawText(image, kPictureMargin, kPictureMargin + line * kTextLineHeight,
-                 caption[static_cast<std::size_t>(line)], kTextColour, kTextScale, false);
+        const std::string& text = caption[static_cast<std::size_t>(line)];
+        drawText(image, kPictureMargin, kPictureMargin + line * kTextLineHeight, text, kTextColour,
+                 fittingScale(plan, kPictureMargin, text), false);
     }
     const int lastLine = plan.captionLines + kLegendLines - 1;
     int line = shownCaption;
     int x = kPictureMargin;
     const int gap = 4 * kGlyphAdvance * kTextScale;
     for (const auto& [text, colour] : legend) {
-        const int width = textWidth(text, kTextScale);
-        if (x > kPictureMargin && x + width > plan.width - kPictureMargin && line < lastLine) {
+        if (x > kPictureMargin && x + textWidth(text, kTextScale) > plan.width - kPictureMargin && line < lastLine) {
             ++line;
             x = kPictureMargin;
         }
-        drawText(image, x, kPictureMargin + line * kTextLineHeight, text, colour, kTextScale, false);
-        x += width + gap;
+        const int scale = fittingScale(plan, x, text);
+        drawText(image, x, kPictureMargin + line * kTextLineHeight, text, colour, scale, false);
+        x += textWidth(text, scale) + gap;
     }
 }
 

@@ -176,8 +176,9 @@ TEST(AlignmentPicture, OrientationFollowsTheAffineAndTheConvention) {
 }
 
 TEST(AlignmentPicture, CaptionAndLegendOfASmallVolumeStayInsideThePicture) {
-    // A small, coarse anatomy (33 x 41 x 25 voxels of 2 mm) makes the narrowest picture; the
-    // check's verdict line and the usual legend must still fit, nothing cut off at its right.
+    // A small, coarse anatomy makes the narrowest picture; the check's verdict line for a
+    // functional with a long name and the usual legend must still fit, nothing cut off at its
+    // right.
     const PictureVolume base = uniformVolume(24, 100.0f, Affine::scaling(2.0, 2.0, 2.0));
     const PicturePlan plan = planPicture(base.grid, &base, PictureOptions{}, 3, &base.grid);
     PictureLayers layers;
@@ -187,7 +188,8 @@ TEST(AlignmentPicture, CaptionAndLegendOfASmallVolumeStayInsideThePicture) {
     layers.absentEdgesNote = "nothing was projected: the functional's field of view does not overlap the anatomy";
     layers.fieldOfViewLegend = "functional's field of view, from the affines";
     layers.caption = {"anatomy anatomical.nii: sform (code 2)", "functional, volume 1, functional.nii: sform (code 2)",
-                      "functional.nii: misaligned - best fit 32.0 mm away (R -25.6, A -12.1, S 14.9), NMI 0.00 -> 1.02"};
+                      "sub-01_ses-1_task-rest_run-1_bold.nii.gz: misaligned - best fit 32.0 mm away (R -25.6, A -12.1, "
+                      "S 14.9), NMI 0.00 -> 1.02"};
     const RgbImage image = renderPicture(plan, layers, PictureOptions{});
     const int textBottom = kPictureMargin + (3 + kLegendLines) * kTextLineHeight;
     int lit = 0;
