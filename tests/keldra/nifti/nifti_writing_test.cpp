@@ -73,6 +73,11 @@ void writeWithTheLibrary(const std::string& path, const VolumeFile& file) {
     image->scl_slope = 1;
     image->scl_inter = 0;
     image->xyz_units = NIFTI_UNITS_MM;
+    image->time_units = file.timing.timeUnits;
+    image->dt = image->pixdim[4] = file.timing.timeStep;
+    image->du = image->pixdim[5] = file.timing.laterSpacings[0];
+    image->dv = image->pixdim[6] = file.timing.laterSpacings[1];
+    image->dw = image->pixdim[7] = file.timing.laterSpacings[2];
     image->sform_code = file.sformCode;
     image->sto_xyz = niftiMatrixOf(file.sform);
     image->sto_ijk = nifti_dmat44_inverse(image->sto_xyz);
@@ -104,6 +109,10 @@ VolumeFile imageOf(SampleType type, int nx, int ny, int nz, int volumes, T (*val
     file.voxelSize[1] = 3;
     file.voxelSize[2] = 3.5;
     file.sampleType = type;
+    if (volumes > 1) {
+        file.timing.timeStep = 2.0;
+        file.timing.timeUnits = kUnitsSecond;
+    }
     const double size[3] = {3, 3, 3.5};
     file.sformCode = 1;
     file.sform = obliqueAffine(12, -8, size, {4, -10, 6}, false, false);
