@@ -88,7 +88,7 @@ TEST(RunWarnings, EveryWarningIsRecordedAndTheLikelyMistakesRefuseNothing) {
     // The log holds keldra's lines, marked as its own, then the plug-in's.
     const std::string log = readWholeFile(folder.file("out/log.txt"));
     const std::size_t document = log.find("keldra: Document 1: VMR anat from anat.nii.gz");
-    const std::size_t warning = log.find("keldra: warning: bold.nii.gz: 2 of its");
+    const std::size_t warning = log.find("keldra: warning: bold.nii.gz: 2 of the 1728 samples of its first volume");
     const std::size_t plugin = log.find("Started...");
     EXPECT_NE(document, std::string::npos) << log;
     EXPECT_NE(warning, std::string::npos) << log;
