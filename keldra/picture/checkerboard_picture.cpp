@@ -59,13 +59,13 @@ RgbImage renderCheckerboard(const PicturePlan& plan, const PictureVolume& anatom
                             const std::vector<std::string>& caption, const PictureOptions& options) {
     PictureLayers layers;
     layers.base = &anatomy;
-    layers.window = robustWindow(anatomy.values);
+    layers.window = robustWindow(anatomy);
     layers.caption = caption;
     RgbImage image = renderPicture(plan, layers, options);
 
     const PictureVolume placed = functionalOnPanels(plan, functional);
     layers.base = &placed;
-    layers.window = robustWindow(functional.values);
+    layers.window = robustWindow(functional);
     const RgbImage functionalImage = renderPicture(plan, layers, options);
 
     const int tile = checkerboardTilePixels(plan, functional.grid);

@@ -6,20 +6,24 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace orvane::keldra::picture {
 namespace {
 
 TEST(CheckerboardPicture, TilesAlternateBetweenTheAnatomyAndThePlacedFunctional) {
-    // A 90 mm anatomy striped in two values (black and white once windowed) and a 48 mm
-    // functional of 4 mm voxels in its middle, of one value that windows to mid-grey.
+    // A 90 mm anatomy striped in two values (black and white once windowed), its bytes borrowed
+    // as keldra's anatomy is, and a 48 mm functional of 4 mm voxels in its middle, of one value
+    // that windows to mid-grey.
     PictureVolume anatomy;
     anatomy.grid.nx = anatomy.grid.ny = anatomy.grid.nz = 90;
     anatomy.grid.voxelToWorld = Affine::translation({-44.5, -44.5, -44.5});
-    anatomy.values.resize(anatomy.grid.voxelCount());
-    for (std::size_t i = 0; i < anatomy.values.size(); ++i) {
-        anatomy.values[i] = i % 2 == 0 ? 50.0f : 56.0f;
+    std::vector<std::uint8_t> stripes(anatomy.grid.voxelCount());
+    for (std::size_t i = 0; i < stripes.size(); ++i) {
+        stripes[i] = i % 2 == 0 ? 50 : 56;
     }
+    anatomy.bytes = stripes.data();
     PictureVolume functional;
     functional.grid.nx = functional.grid.ny = functional.grid.nz = 12;
     functional.grid.voxelToWorld = Affine::translation({-22.0, -22.0, -22.0}) * Affine::scaling(4.0, 4.0, 4.0);
@@ -37,7 +41,8 @@ TEST(CheckerboardPicture, TilesAlternateBetweenTheAnatomyAndThePlacedFunctional)
     const RgbImage board = renderCheckerboard(plan, anatomy, functional, caption, options);
     PictureLayers alone;
     alone.base = &anatomy;
-    alone.window = robustWindow(anatomy.values);
+    alone.window = robustWindow(anatomy);
+    ASSERT_LT(alone.window.low, alone.window.high - 1.0f) << "the stripes should window to black and white";
     alone.caption = caption;
     const RgbImage anatomyOnly = renderPicture(plan, alone, options);
     ASSERT_EQ(board.bytes().size(), anatomyOnly.bytes().size());
