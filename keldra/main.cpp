@@ -4,12 +4,14 @@
 #include <iostream>
 
 #include "keldra/cli/command_line.h"
+#include "keldra/cli/interruption.h"
 #include "keldra/output/file_system.h"
 
 int main(int argc, char** argv) {
     orvane::keldra::reportOversizedWritesAsErrors();
     try {
-        return orvane::keldra::runCommandLine(argc, argv);
+        orvane::keldra::InterruptWatcher interruptions;
+        return orvane::keldra::runCommandLine(argc, argv, interruptions);
     } catch (const std::exception& e) {
         std::cerr << "keldra: " << e.what() << std::endl;
     } catch (...) {

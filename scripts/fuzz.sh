@@ -3,7 +3,7 @@
 # runs each for a fixed number of executions, starting from the seed corpus in fuzz/corpus/.
 # Usage: scripts/fuzz.sh [RUNS] [TARGET...]
 #   RUNS     executions per target (default 20000); 0 or less: until stopped or a fault
-#   TARGET   nifti_file and/or alignment_run (default both)
+#   TARGET   nifti_file, alignment_run, bids_name, bids_json, group_table (default all)
 # New inputs the fuzzer finds go to build-fuzz/corpus/TARGET (kept between runs); a fault
 # stops the run and leaves the input that caused it in build-fuzz/faults/.
 # Fuzzing is niced and uses one job: the machines are shared.
@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 runs=${1:-20000}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(nifti_file alignment_run)
+[ ${#targets[@]} -eq 0 ] && targets=(nifti_file alignment_run bids_name bids_json group_table)
 
 # clang and libFuzzer are needed only here, not by the main build.
 bash scripts/install-deps.sh clang-14 libclang-rt-14-dev

@@ -41,6 +41,9 @@ std::optional<ChildProcess> ChildProcess::start(const std::string& program, cons
     const pid_t parent = getpid();
     pid_t id = fork();
     if (id == 0) {
+        // The parent's stop handler is not the child's: keldra sets its own after exec.
+        signal(SIGINT, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
 #if defined(__linux__)
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent) {
@@ -69,6 +72,8 @@ std::optional<ChildProcess> ChildProcess::start(const std::string& program, cons
     }
     return ChildProcess(static_cast<long>(id));
 }
+
+void ChildProcess::stop(bool now) { kill(static_cast<pid_t>(id_), now ? SIGKILL : SIGTERM); }
 
 bool ChildProcess::ended(ChildExit& status) {
     int raw = 0;

@@ -28,6 +28,9 @@ public:
 
     // Whether it has ended, without waiting; fills `status` when it has.
     bool ended(ChildExit& status);
+    // Asks it to stop (SIGTERM: it removes its temporary files and ends), or with `now` ends it
+    // at once (SIGKILL).
+    void stop(bool now);
 
 private:
     explicit ChildProcess(long id) : id_(id) {}

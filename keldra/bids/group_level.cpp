@@ -13,6 +13,7 @@
 #include "keldra/bids/output_layout.h"
 #include "keldra/bids/record_files.h"
 #include "keldra/bids/shared_output_files.h"
+#include "keldra/output/message_line.h"
 
 namespace orvane::bids {
 
@@ -36,7 +37,7 @@ std::map<std::string, std::pair<BidsName, std::string>> listedRuns(const fs::pat
     std::string problem;
     if (!readJsonFile(list.string(), JsonLimits(), value, problem) || !value.is_object() || !value.contains("bold") ||
         !value["bold"].is_array()) {
-        errors << "keldra: " << list.string() << ": " << (problem.empty() ? "not a list of runs" : problem)
+        errors << "keldra: " << keldra::messageLine(list.string() + ": " + (problem.empty() ? "not a list of runs" : problem))
                << "; runs never started cannot be named" << std::endl;
         return runs;
     }
@@ -55,7 +56,7 @@ int runGroupLevel(const std::string& outputFolder, const Selection& selection, s
                   std::ostream& errors, const keldra::PageOptions& pageOptions) {
     std::error_code ec;
     if (!fs::is_directory(outputFolder, ec)) {
-        errors << "keldra: " << outputFolder << ": nothing to collect (no such folder)" << std::endl;
+        errors << "keldra: " << keldra::messageLine(outputFolder) << ": nothing to collect (no such folder)" << std::endl;
         return kGroupFailed;
     }
     std::map<std::string, fs::path> records = findRecords(outputFolder);
@@ -98,7 +99,7 @@ int runGroupLevel(const std::string& outputFolder, const Selection& selection, s
         }
     }
     if (rows.empty()) {
-        errors << "keldra: " << outputFolder << ": nothing to collect (no participant outputs)" << std::endl;
+        errors << "keldra: " << keldra::messageLine(outputFolder) << ": nothing to collect (no participant outputs)" << std::endl;
         return kGroupFailed;
     }
     sortRows(rows);
@@ -107,7 +108,7 @@ int runGroupLevel(const std::string& outputFolder, const Selection& selection, s
     if (!replaceFileContent(outputFolder, "group_bold.tsv", tableText(rows), error) ||
         !replaceFileContent(outputFolder, "group_bold.json", jsonText(tableSidecar()), error) ||
         !replaceFileContent(outputFolder, "group_desc-flagged_bold.tsv", tableText(flagged), error)) {
-        errors << "keldra: " << error << std::endl;
+        errors << "keldra: " << keldra::messageLine(error) << std::endl;
         return kGroupFailed;
     }
     // The pages: the subject pages again (a participant task killed before it wrote its page
@@ -137,7 +138,7 @@ int runGroupLevel(const std::string& outputFolder, const Selection& selection, s
         errors << "keldra: " << missing.size() << (missing.size() == 1 ? " run has" : " runs have")
                << " no participant output yet:" << std::endl;
         for (const std::string& bold : missing) {
-            errors << "  " << bold << std::endl;
+            errors << "  " << keldra::messageLine(bold) << std::endl;
         }
     }
     return kGroupWritten;

@@ -26,6 +26,8 @@
 #include "keldra/bids/run_lock.h"
 #include "keldra/bids/run_record.h"
 #include "keldra/bids/shared_output_files.h"
+#include "keldra/output/message_line.h"
+#include "keldra/output/temporary_files.h"
 
 namespace orvane::bids {
 
@@ -93,6 +95,9 @@ public:
         std::vector<std::unique_ptr<RunJob>> running;
         const std::size_t slots = static_cast<std::size_t>(std::max(1, options_.processes));
         while (!waiting.empty() || !running.empty()) {
+            if (stopRequested()) {
+                return stopChecks(running);
+            }
             bool progress = false;
             for (std::size_t i = 0; i < running.size();) {
                 ChildExit status;
@@ -131,6 +136,45 @@ public:
 private:
     enum class Started { Running, Done, Busy };
 
+    int stopRequested() const { return options_.stop ? options_.stop->load() : 0; }
+
+    // Asks every check under way to stop, waits for them (ending those that do not within ten
+    // seconds), then removes their work folders and releases their locks: the runs keep the
+    // outputs they had before, and a later level checks them.
+    int stopChecks(std::vector<std::unique_ptr<RunJob>>& running) {
+        for (const auto& job : running) {
+            job->child->stop(false);
+        }
+        const Clock::time_point patience = Clock::now() + std::chrono::seconds(10);
+        bool forced = false;
+        for (std::size_t left = running.size(); left > 0;) {
+            left = 0;
+            for (const auto& job : running) {
+                ChildExit status;
+                if (job->child && job->child->ended(status)) {
+                    job->child.reset();
+                } else if (job->child) {
+                    ++left;
+                }
+            }
+            if (left > 0 && !forced && Clock::now() > patience) {
+                for (const auto& job : running) {
+                    if (job->child) job->child->stop(true);
+                }
+                forced = true;
+            }
+            if (left > 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        }
+        for (const auto& job : running) {
+            std::error_code ec;
+            fs::remove_all(job->work, ec);
+            job->lock.release();
+        }
+        return 128 + stopRequested();
+    }
+
     Started start(RunJob& job) {
         std::error_code ec;
         std::string error;
@@ -146,7 +190,7 @@ private:
         // What a killed predecessor left (its work folder, a record it did not finish writing) is
         // of no use; under the lock nobody else writes this run.
         fs::remove_all(job.work, ec);
-        removeStaleTemporaries(job.folder.string(), recordFileName(job.bold->name), true);
+        keldra::removeStaleTemporaryFolders(job.folder.string());
         if (options_.skipExisting && alreadyChecked(job)) {
             ++skipped_;
             out_ << job.bold->relativePath << ": already checked, skipped" << std::endl;
@@ -185,8 +229,7 @@ private:
         json record;
         std::string problem;
         const fs::path file = job.folder / recordFileName(job.bold->name);
-        return readJsonFile(file.string(), JsonLimits(), record, problem) && record.is_object() &&
-               record.value("checked", false) == true;
+        return readJsonFile(file.string(), JsonLimits(), record, problem) && recordSaysChecked(record);
     }
 
     RunRecordFacts facts(const RunJob& job) {
@@ -334,7 +377,7 @@ private:
         errors_ << "keldra: " << notChecked_.size() << (notChecked_.size() == 1 ? " run" : " runs")
                 << " could not be checked:" << std::endl;
         for (const std::string& line : notChecked_) {
-            errors_ << "  " << line << std::endl;
+            errors_ << "  " << keldra::messageLine(line) << std::endl;
         }
         return kSomeRunsNotChecked;
     }
@@ -383,7 +426,7 @@ int runParticipantLevel(const ParticipantOptions& options, std::ostream& out, st
     Dataset dataset;
     std::string error;
     auto fail = [&errors](const std::string& message) {
-        errors << "keldra: " << message << std::endl;
+        errors << "keldra: " << keldra::messageLine(message) << std::endl;
         return kParticipantInputError;
     };
     if (!scanDataset(options.datasetFolder, dataset, error) ||
@@ -392,7 +435,7 @@ int runParticipantLevel(const ParticipantOptions& options, std::ostream& out, st
         return fail(error);
     }
     for (const std::string& warning : dataset.warnings) {
-        errors << "keldra: " << warning << std::endl;
+        errors << "keldra: " << keldra::messageLine(warning) << std::endl;
     }
     std::error_code ec;
     fs::create_directories(options.outputFolder, ec);

@@ -7,6 +7,7 @@
 // (OUTPUT_DIR/sub-<label>.html, bids_pages.h) is written from all its records.
 #pragma once
 
+#include <atomic>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ struct ParticipantOptions {
     bool saveVolumes = false;                // also keep the module's volumes
     bool skipExisting = false;               // leave runs alone whose record says checked
     keldra::PageOptions pageOptions;         // of the subjects' pages (bids_pages.h)
+    // Set to a signal's number when the level is to stop: the checks under way are asked to stop
+    // and waited for, their work folders removed and their locks released; nothing more is
+    // written, and the level returns 128 + that number.
+    const std::atomic<int>* stop = nullptr;
 };
 
 // Exit statuses of the participant level.

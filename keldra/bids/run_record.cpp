@@ -161,18 +161,32 @@ json sidecarFacts(const DatasetFile& bold, std::vector<std::string>& warnings) {
             warnings.push_back(name + ": " + problem + "; its metadata is not used");
             continue;
         }
-        if (!value.is_object()) {
+        if (!addSidecarFacts(value, facts)) {
             warnings.push_back(name + ": not a JSON object; its metadata is not used");
-            continue;
-        }
-        for (const char* key :
-             {"TaskName", "RepetitionTime", "EchoTime", "PhaseEncodingDirection", "SliceEncodingDirection"}) {
-            if (value.contains(key) && (value[key].is_number() || value[key].is_string())) {
-                facts[key] = value[key];
-            }
         }
     }
     return facts;
+}
+
+bool addSidecarFacts(const json& sidecar, json& facts) {
+    if (!sidecar.is_object()) {
+        return false;
+    }
+    for (const char* key : {"TaskName", "RepetitionTime", "EchoTime", "PhaseEncodingDirection", "SliceEncodingDirection"}) {
+        const auto found = sidecar.find(key);
+        if (found != sidecar.end() && (found->is_number() || found->is_string())) {
+            facts[key] = *found;
+        }
+    }
+    return true;
+}
+
+bool recordSaysChecked(const json& record) {
+    if (!record.is_object()) {
+        return false;
+    }
+    const auto checked = record.find("checked");
+    return checked != record.end() && checked->is_boolean() && checked->get<bool>();
 }
 
 json runRecord(const RunRecordFacts& facts) {

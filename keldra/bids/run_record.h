@@ -54,4 +54,12 @@ nlohmann::json reportForRecord(nlohmann::json report, const std::string& anatomi
 // own) that bear on the check; a sidecar that cannot be read adds a warning instead.
 nlohmann::json sidecarFacts(const DatasetFile& bold, std::vector<std::string>& warnings);
 
+// Adds to `facts` the keys of one parsed sidecar that bear on the check (numbers and strings
+// only), replacing what an earlier sidecar said. False when the sidecar is not an object.
+bool addSidecarFacts(const nlohmann::json& sidecar, nlohmann::json& facts);
+
+// Whether a record read back from OUTPUT_DIR says its run was checked: an object whose
+// "checked" is true. Anything else that a crashed or foreign task may have left says no.
+bool recordSaysChecked(const nlohmann::json& record);
+
 }  // namespace orvane::bids

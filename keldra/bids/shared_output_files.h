@@ -25,15 +25,9 @@ nlohmann::json runList(const Dataset& dataset);
 bool writeSharedOutputFiles(const std::string& outputFolder, const Dataset& dataset, std::string& error);
 
 // Makes `folder`/`fileName` hold `content`: untouched when it already does, else written to disk
-// under a temporary name of its own (".<name>.<host>-<process>-<n>.tmp", created exclusively, so
-// writers on several machines sharing the folder never share one) and renamed into place,
-// replacing what was there.
+// under a temporary name of this process (keldra/output/temporary_files.h: writers on several
+// machines sharing the folder never share one) and renamed into place, replacing what was there.
 bool replaceFileContent(const std::string& folder, const std::string& fileName, const std::string& content,
                         std::string& error);
-
-// Removes the temporary files replaceFileContent left beside `folder`/`fileName` when its writer
-// was killed: all of them when `anyWriter` (the caller holds the lock that makes it the only
-// writer of that file), else those of this machine whose process no longer runs.
-void removeStaleTemporaries(const std::string& folder, const std::string& fileName, bool anyWriter);
 
 }  // namespace orvane::bids

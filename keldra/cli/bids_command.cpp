@@ -1,6 +1,7 @@
 // The `bids` command's options and dispatch.
 #include "keldra/cli/bids_command.h"
 
+#include <atomic>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -53,7 +54,7 @@ CLI::App* addBidsCommand(CLI::App& app, BidsCommandOptions& options) {
     return bids;
 }
 
-int runBidsCommand(BidsCommandOptions options, const std::string& keldraProgram) {
+int runBidsCommand(BidsCommandOptions options, const std::string& keldraProgram, InterruptWatcher& interruptions) {
     std::string error;
     if (!options.selection.normalise(error)) {
         return fail(error);
@@ -79,7 +80,15 @@ int runBidsCommand(BidsCommandOptions options, const std::string& keldraProgram)
     participant.pageOptions = pages;
     participant.saveVolumes = options.saveVolumes;
     participant.skipExisting = options.skipExisting;
-    return bids::runParticipantLevel(participant, std::cout, std::cerr);
+    std::atomic<int> stop{0};
+    participant.stop = &stop;
+    interruptions.setAction([&stop](int signal) { stop = signal; });
+    const int status = bids::runParticipantLevel(participant, std::cout, std::cerr);
+    interruptions.setAction([](int signal) { endStoppedProcess(signal); });
+    if (stop != 0) {
+        endStoppedProcess(stop, "stopped the checks under way and removed their work folders; ");
+    }
+    return status;
 }
 
 int bidsSampleCommand(const std::string& folder) {

@@ -12,6 +12,7 @@
 #include <CLI/CLI.hpp>
 
 #include "keldra/bids/selection.h"
+#include "keldra/cli/interruption.h"
 
 namespace orvane::keldra {
 
@@ -30,8 +31,10 @@ struct BidsCommandOptions {
 // Adds the `bids` subcommand to `app`, filling `options` when it is parsed.
 CLI::App* addBidsCommand(CLI::App& app, BidsCommandOptions& options);
 
-// Carries out a parsed `bids` command; `keldraProgram` checks each run.
-int runBidsCommand(BidsCommandOptions options, const std::string& keldraProgram);
+// Carries out a parsed `bids` command; `keldraProgram` checks each run. Stopped by SIGINT or
+// SIGTERM, the participant level first stops its checks (each removes its own temporary files),
+// then removes their work folders, and ends with 130 or 143.
+int runBidsCommand(BidsCommandOptions options, const std::string& keldraProgram, InterruptWatcher& interruptions);
 
 // `keldra demo --bids DIR`: writes the sample BIDS dataset into DIR and says how to check it.
 int bidsSampleCommand(const std::string& folder);

@@ -10,6 +10,7 @@
 #include "keldra/cli/image_size_option.h"
 #include "keldra/cli/output_folder.h"
 #include "keldra/cli/slow_step_notice.h"
+#include "keldra/output/message_line.h"
 #include "keldra/picture/png_file.h"
 #include "keldra/report/run_page.h"
 #include "keldra/report/run_report.h"

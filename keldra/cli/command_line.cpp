@@ -94,7 +94,7 @@ std::string versionText() {
 
 }  // namespace
 
-int runCommandLine(int argc, char** argv) {
+int runCommandLine(int argc, char** argv, InterruptWatcher& interruptions) {
     CLI::App app{"keldra: a command-line stand-in for the host application. It opens NIfTI files as the\n"
                  "documents of a workspace, loads the plug-in module through the operating system's loader\n"
                  "and runs it, writing what the host would show.",
@@ -142,7 +142,7 @@ int runCommandLine(int argc, char** argv) {
     }
 #if !defined(_WIN32)
     if (bidsCommand->parsed()) {
-        return runBidsCommand(bidsOptions, executableDirectory() + "/keldra");
+        return runBidsCommand(bidsOptions, executableDirectory() + "/keldra", interruptions);
     }
     if (demo->parsed() && !bidsSampleFolder.empty()) {
         return bidsSampleCommand(bidsSampleFolder);

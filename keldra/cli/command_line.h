@@ -3,10 +3,12 @@
 #pragma once
 
 #include "keldra/cli/exit_codes.h"
+#include "keldra/cli/interruption.h"
 
 namespace orvane::keldra {
 
-// Parses the arguments and runs the command they name; returns the exit code.
-int runCommandLine(int argc, char** argv);
+// Parses the arguments and runs the command they name; returns the exit code. A command that
+// stops its own way when interrupted sets its action on `interruptions`.
+int runCommandLine(int argc, char** argv, InterruptWatcher& interruptions);
 
 }  // namespace orvane::keldra

@@ -3,10 +3,12 @@
 
 #include <iostream>
 
+#include "keldra/output/message_line.h"
+
 namespace orvane::keldra {
 
 int fail(const std::string& message) {
-    std::cerr << "keldra: " << message << std::endl;
+    std::cerr << "keldra: " << messageLine(message) << std::endl;
     return kExitError;
 }
 

@@ -13,7 +13,7 @@ constexpr int kExitError = 2;
 constexpr int kExitCheck = 3;
 constexpr int kExitMisaligned = 4;
 
-// Prints "keldra: <message>" on stderr and returns kExitError.
+// Prints "keldra: <message>" on stderr, as one line (messageLine), and returns kExitError.
 int fail(const std::string& message);
 
 }  // namespace orvane::keldra

@@ -15,6 +15,7 @@
 #include "keldra/cli/module_path.h"
 #include "keldra/cli/output_folder.h"
 #include "keldra/cli/slow_step_notice.h"
+#include "keldra/output/message_line.h"
 #include "keldra/geometry/orientation.h"
 #include "keldra/host/plain_text.h"
 #include "keldra/host/platform.h"
@@ -299,7 +300,7 @@ int finishReport(const RunOutcome& outcome, ReportFacts facts, int exitCode, con
     }
     std::cout << "keldra: wrote the run's page to " << pagePath << std::endl;
     if (!message.empty()) {
-        std::cerr << "keldra: " << message << std::endl;
+        std::cerr << "keldra: " << messageLine(message) << std::endl;
     }
     return exitCode;
 }
@@ -352,6 +353,9 @@ int runCommand(const RunOptions& options) {
         }
     }
     const OutputPolicy& policy = settings.outputPolicy;
+    if (outcome.writeFailure) {
+        return fail(*outcome.writeFailure);  // nothing more can be written there
+    }
     if (const std::optional<std::string> refusal = refusalOf(outcome)) {
         return finishReport(outcome, facts, kExitRefused, *refusal, options, policy, log);
     }

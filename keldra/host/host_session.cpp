@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "keldra/output/checksum.h"
+#include "keldra/output/message_line.h"
 #include "keldra/workspace/document_builder.h"
 #include "keldra/workspace/initial_alignment.h"
 #include "keldra/nifti/volume_file_output.h"
@@ -69,7 +70,7 @@ HostSession::HostSession(Workspace workspace, HostSettings settings, HostLog& lo
       floatVolumes_(workspace_.documents.size()),
       unreadVolumes_(workspace_.documents.size()) {}
 
-void HostSession::refuse(const std::string& message) { errors_ << "keldra: " << message << std::endl; }
+void HostSession::refuse(const std::string& message) { errors_ << "keldra: " << messageLine(message) << std::endl; }
 
 void HostSession::warn(const char* code, const std::string& sentence) {
     Warning warning{code, "", sentence, ""};
@@ -320,15 +321,20 @@ bool HostSession::saveFmr(const char* fmrFileName, const char* stcPrefix) {
     std::uint64_t written = 0;
     ImageDescription description = fmrDescription(*fmr);
     description.timing.description = kSavedFunctionalDescription;
-    if (!writeNewNiftiFile(settings_.outputFolder, prefix + ".nii.gz", description, samples, written, error,
-                           settings_.outputPolicy)) {
+    const std::string path = settings_.outputFolder + "/" + prefix + ".nii.gz";
+    const bool allowed = mayWriteOutput(path, settings_.outputPolicy, error);
+    if (!allowed || !writeNewNiftiFile(settings_.outputFolder, prefix + ".nii.gz", description, samples, written,
+                                       error, settings_.outputPolicy)) {
         std::string message = "kdSaveFMRAndSTC: " + error;
-        refuse(message);
         problems_.push_back(message);
+        if (allowed && !writeFailure_) {
+            writeFailure_ = error;  // said once, when keldra ends
+        } else if (!allowed) {
+            refuse(message);
+        }
         return false;
     }
     const std::string checksum = checksumText(written);
-    std::string path = settings_.outputFolder + "/" + prefix + ".nii.gz";
     saved_.push_back({current_, path, checksum});
     log_.console() << "keldra: saved FMR " << fmrFileName << " as " << path << "; data checksum " << checksum
                    << std::endl;

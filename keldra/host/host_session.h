@@ -90,6 +90,8 @@ public:
     const std::vector<std::string>& problems() const { return problems_; }
     // What the host had to decide on the plug-in's behalf, such as a prompt's default answer.
     const std::vector<Warning>& warnings() const { return warnings_; }
+    // The first file the module asked for that could not be written although it was allowed.
+    const std::optional<std::string>& writeFailure() const { return writeFailure_; }
 
 private:
     FmrDocument* currentFmr(const char* function);
@@ -118,6 +120,7 @@ private:
     std::vector<SavedDocument> saved_;
     std::vector<std::string> problems_;
     std::vector<Warning> warnings_;
+    std::optional<std::string> writeFailure_;
 };
 
 // The session the exported host functions act on. The host functions take no context

@@ -28,6 +28,7 @@ RunOutcome runPlugin(const PluginModule& module, Workspace workspace, const Host
     outcome.logEntries = log.entries();
     outcome.hostProblems = session.problems();
     outcome.hostWarnings = session.warnings();
+    outcome.writeFailure = session.writeFailure();
     outcome.refreshCount = session.refreshCount();
     return outcome;
 }

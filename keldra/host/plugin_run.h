@@ -4,6 +4,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ struct RunOutcome {
     std::vector<std::string> logEntries;
     std::vector<std::string> hostProblems;
     std::vector<Warning> hostWarnings;
+    // The first file the host could not write for the module (a full disk, a folder that went
+    // away): nothing more can be written, and keldra ends with it.
+    std::optional<std::string> writeFailure;
     int refreshCount = 0;
 };
 

@@ -41,6 +41,16 @@ void reportOversizedWritesAsErrors();
 
 // A number that distinguishes this process from others running at the same time.
 long processNumber();
+// The name of this machine ("localhost" when the system gives none), as it names its processes'
+// temporary folders.
+std::string machineName();
+// Whether a process of this machine with that number is running. True when it cannot be told
+// (a process of another user, say), so that nothing of a running process is ever removed.
+bool processIsRunning(long process);
+
+// The system's reason for a failed file operation with error number `code`, such as "No space
+// left on device".
+std::string systemReason(int code);
 
 #if defined(_WIN32)
 // The system's wording for a Windows error code, without the trailing line break.

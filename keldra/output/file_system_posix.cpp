@@ -1,4 +1,5 @@
-// The file-system services on POSIX systems: link/rename/unlink, fsync, stat, getpid.
+// The file-system services on POSIX systems: link/rename/unlink, fsync, stat, getpid,
+// gethostname, kill(pid, 0).
 #if !defined(_WIN32)
 
 #include <fcntl.h>
@@ -89,6 +90,20 @@ bool canCreateFileIn(const std::string& folder, std::string& error) {
 }
 
 long processNumber() { return static_cast<long>(getpid()); }
+
+std::string machineName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') {
+        return "localhost";
+    }
+    return name;
+}
+
+bool processIsRunning(long process) {
+    return process <= 0 || kill(static_cast<pid_t>(process), 0) == 0 || errno != ESRCH;
+}
+
+std::string systemReason(int code) { return std::strerror(code); }
 
 }  // namespace orvane::keldra
 

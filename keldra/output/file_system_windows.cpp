@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "keldra/output/file_system.h"
@@ -106,6 +107,28 @@ bool canCreateFileIn(const std::string& folder, std::string& error) {
 }
 
 long processNumber() { return static_cast<long>(GetCurrentProcessId()); }
+
+std::string machineName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    if (!GetComputerNameA(name, &size) || size == 0) {
+        return "localhost";
+    }
+    return std::string(name, size);
+}
+
+bool processIsRunning(long process) {
+    HANDLE handle = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(process));
+    if (handle == nullptr) {
+        return GetLastError() != ERROR_INVALID_PARAMETER;  // no such process
+    }
+    DWORD code = 0;
+    const bool running = !GetExitCodeProcess(handle, &code) || code == STILL_ACTIVE;
+    CloseHandle(handle);
+    return running;
+}
+
+std::string systemReason(int code) { return std::strerror(code); }
 
 }  // namespace orvane::keldra
 

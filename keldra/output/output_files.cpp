@@ -2,9 +2,11 @@
 #include "keldra/output/output_files.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <system_error>
+
+#include "keldra/output/temporary_files.h"
 
 namespace orvane::keldra {
 
@@ -19,19 +21,6 @@ bool isInput(const std::string& path, const OutputPolicy& policy) {
         }
     }
     return false;
-}
-
-// The part of a name that tells a writer how to write (".nii.gz", ".png"), kept by the
-// temporary name.
-std::string extensionOf(const std::string& fileName) {
-    for (const char* compound : {".nii.gz"}) {
-        std::string e = compound;
-        if (fileName.size() > e.size() && fileName.compare(fileName.size() - e.size(), e.size(), e) == 0) {
-            return e;
-        }
-    }
-    std::size_t dot = fileName.rfind('.');
-    return dot == std::string::npos || dot == 0 ? std::string() : fileName.substr(dot);
 }
 
 }  // namespace
@@ -91,29 +80,24 @@ bool writeOutputFile(const std::string& folder, const std::string& fileName, con
     if (!mayWriteOutput(target, policy, error)) {
         return false;
     }
-    unsigned long serial = 0;
-    std::string temporary;
-    FileIdentity unused;
-    do {
-        temporary = (std::filesystem::path(folder) / ("." + fileName + "." + std::to_string(processNumber()) + "-" +
-                                                      std::to_string(++serial) + ".part" + extensionOf(fileName)))
-                        .string();
-    } while (fileIdentity(temporary, false, unused));
-
+    // What processes of this machine left here when they were killed is of no use to anyone.
+    removeStaleTemporaryFolders(folder);
+    TemporaryFile temporary;
     std::string problem;
-    std::error_code ec;
-    if (!write(temporary, problem) || !flushFileToDisk(temporary, problem)) {
-        std::filesystem::remove(temporary, ec);
+    if (!temporary.prepare(folder, fileName, problem)) {
+        error = target + ": cannot be written: " + problem;
+        return false;
+    }
+    if (!write(temporary.path(), problem) || !flushFileToDisk(temporary.path(), problem)) {
         error = target + ": " + (problem.empty() ? "it could not be written" : problem);
         return false;
     }
     // Checked again just before the move: the policy must hold at the moment the name changes.
     if (!mayWriteOutput(target, policy, error)) {
-        std::filesystem::remove(temporary, ec);
         return false;
     }
-    bool moved = policy.overwrite ? moveIntoPlaceReplacing(temporary, target, problem)
-                                  : moveIntoPlaceWithoutReplacing(temporary, target, problem);
+    bool moved = policy.overwrite ? moveIntoPlaceReplacing(temporary.path(), target, problem)
+                                  : moveIntoPlaceWithoutReplacing(temporary.path(), target, problem);
     if (!moved) {
         error = target + ": " + problem;
         return false;
@@ -122,16 +106,29 @@ bool writeOutputFile(const std::string& folder, const std::string& fileName, con
     return true;
 }
 
+bool writeBytes(const std::string& path, const void* data, std::size_t size, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        error = systemReason(errno);
+        return false;
+    }
+    const bool written = std::fwrite(data, 1, size, file) == size && std::fflush(file) == 0;
+    const int code = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        error = systemReason(written ? errno : code);
+        return false;
+    }
+    return true;
+}
+
 bool writeTextOutputFile(const std::string& folder, const std::string& fileName, const OutputPolicy& policy,
                          const std::string& text, const std::string& failure, std::string& error) {
     return writeOutputFile(
         folder, fileName, policy,
         [&text, &failure](const std::string& temporary, std::string& error) {
-            std::ofstream out(temporary, std::ios::out | std::ios::binary | std::ios::trunc);
-            out << text;
-            out.flush();
-            if (!out) {
-                error = failure;
+            if (!writeBytes(temporary, text.data(), text.size(), error)) {
+                error = failure + ": " + error;
                 return false;
             }
             return true;

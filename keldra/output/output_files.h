@@ -1,9 +1,11 @@
 // Writing the host's result files: only inside the output folder, never over one of the input
 // files (whatever name it is reached by), never over an existing file unless that was asked
-// for, and only complete: each file is written under a temporary name in the output folder,
-// flushed to disk and then moved into place, so a failed write leaves nothing behind.
+// for, and only complete: each file is written under a temporary name in the output folder
+// (temporary_files.h), flushed to disk and then moved into place, so a failed, killed or
+// stopped write leaves nothing under the final name.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,16 +35,21 @@ bool isSafeFilePrefix(const std::string& prefix, std::string& error);
 bool mayWriteOutput(const std::string& path, const OutputPolicy& policy, std::string& error);
 
 // Writes `folder`/`fileName`: `write` is called with a temporary path in `folder` (ending in
-// the same extension as `fileName`) and fills it, returning false with a reason on failure.
+// `fileName`, so in its extension too) and fills it, returning false with a reason on failure.
 // The result is flushed and moved into place. Refuses, with the reason in `error`, when
 // `fileName` is not a plain name or the policy forbids the target; nothing is left behind on
-// any failure.
+// any failure. Temporary folders that killed keldra processes of this machine left in `folder`
+// are removed first.
 using OutputWriter = std::function<bool(const std::string& temporaryPath, std::string& error)>;
 bool writeOutputFile(const std::string& folder, const std::string& fileName, const OutputPolicy& policy,
                      const OutputWriter& write, std::string& error);
 
+// Writes `size` bytes to a new file at `path`. False with the system's reason ("No space left
+// on device") when they do not all reach the file.
+bool writeBytes(const std::string& path, const void* data, std::size_t size, std::string& error);
+
 // Writes `text` as `folder`/`fileName` through writeOutputFile; when the bytes cannot be
-// written, the reason is `failure`.
+// written, the reason is `failure` followed by the system's.
 bool writeTextOutputFile(const std::string& folder, const std::string& fileName, const OutputPolicy& policy,
                          const std::string& text, const std::string& failure, std::string& error);
 

@@ -210,7 +210,11 @@ json runReport(const RunOutcome& outcome, const ReportFacts& facts) {
 bool writeReport(const std::string& folder, const json& report, std::string& path, std::string& error,
                  const OutputPolicy& policy) {
     path = (std::filesystem::path(folder) / kReportFileName).string();
-    return writeTextOutputFile(folder, kReportFileName, policy, report.dump(2) + "\n", "it cannot be written", error);
+    // File names come from the file system, which does not promise UTF-8; bytes that are not are
+    // written as U+FFFD, so a foreign name cannot stop the report (the files are still opened
+    // by their real names).
+    const std::string text = report.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+    return writeTextOutputFile(folder, kReportFileName, policy, text, "it cannot be written", error);
 }
 
 }  // namespace orvane::keldra

@@ -61,7 +61,8 @@ nlohmann::json describeInputs(const Workspace& workspace);
 // Warnings as report.json holds them: objects with "code", "file" and "sentence".
 nlohmann::json warningsJson(const std::vector<Warning>& warnings);
 
-// Writes the report as folder/report.json through the safe writer of output_files.h.
+// Writes the report as folder/report.json through the safe writer of output_files.h, as valid
+// UTF-8 whatever bytes the file names in it hold.
 bool writeReport(const std::string& folder, const nlohmann::json& report, std::string& path, std::string& error,
                  const OutputPolicy& policy = {});
 

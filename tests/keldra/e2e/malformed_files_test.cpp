@@ -163,7 +163,7 @@ protected:
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder.file("out"))) {
             std::string name = entry.path().filename().string();
-            if (name.find(".part") != std::string::npos) {
+            if (name[0] == '.') {  // a temporary name
                 names.push_back(name);
             }
         }
