@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 #include "keldra/output/temporary_files.h"
 
@@ -21,6 +22,12 @@ bool isInput(const std::string& path, const OutputPolicy& policy) {
         }
     }
     return false;
+}
+
+// A folder removed (or unmounted) while keldra wrote into it explains every failure after.
+bool folderIsGone(const std::string& folder) {
+    std::error_code ec;
+    return !std::filesystem::is_directory(folder.empty() ? "." : folder, ec);
 }
 
 }  // namespace
@@ -89,7 +96,9 @@ bool writeOutputFile(const std::string& folder, const std::string& fileName, con
         return false;
     }
     if (!write(temporary.path(), problem) || !flushFileToDisk(temporary.path(), problem)) {
-        error = target + ": " + (problem.empty() ? "it could not be written" : problem);
+        error = target + ": " + (folderIsGone(folder) ? "the folder " + folder + " no longer exists"
+                                 : problem.empty()    ? "it could not be written"
+                                                      : problem);
         return false;
     }
     // Checked again just before the move: the policy must hold at the moment the name changes.
@@ -99,7 +108,7 @@ bool writeOutputFile(const std::string& folder, const std::string& fileName, con
     bool moved = policy.overwrite ? moveIntoPlaceReplacing(temporary.path(), target, problem)
                                   : moveIntoPlaceWithoutReplacing(temporary.path(), target, problem);
     if (!moved) {
-        error = target + ": " + problem;
+        error = target + ": " + (folderIsGone(folder) ? "the folder " + folder + " no longer exists" : problem);
         return false;
     }
     flushFolderToDisk(folder.empty() ? "." : folder, problem);

@@ -73,8 +73,9 @@ bool TemporaryFile::prepare(const std::string& folder, const std::string& fileNa
         fs::create_directory(holder, ec);
         if (ec) {
             table.writers.erase(holder.string());
+            const std::string reason = ec.message();  // "Read-only file system", "Permission denied"
             error = fs::is_directory(fs::path(folder.empty() ? "." : folder), ec)
-                        ? "no temporary file can be made in " + folder + " (" + ec.message() + ")"
+                        ? reason
                         : "the folder " + folder + " no longer exists";
             return false;
         }
