@@ -120,4 +120,8 @@ std::string jsonText(const json& value) {
     return value.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
+std::string asWrittenInJson(const std::string& text) {
+    return json::parse(json(text).dump(-1, ' ', false, json::error_handler_t::replace)).get<std::string>();
+}
+
 }  // namespace orvane::bids

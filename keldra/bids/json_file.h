@@ -28,4 +28,8 @@ bool readJsonFile(const std::string& path, const JsonLimits& limits, nlohmann::j
 // `value` as indented text ending in a newline; invalid UTF-8 in strings is replaced.
 std::string jsonText(const nlohmann::json& value);
 
+// `text` as a JSON file written by keldra gives it back: bytes that are not UTF-8 replaced by
+// U+FFFD. A path read from keldra's report equals this of the path keldra was given.
+std::string asWrittenInJson(const std::string& text);
+
 }  // namespace orvane::bids

@@ -41,11 +41,14 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
 json reportForRecord(json report, const std::string& anatomicalPath, const std::string& anatomicalRelative,
                      const std::string& boldPath, const std::string& boldRelative,
                      const std::vector<std::pair<std::string, std::string>>& renamed) {
+    // The report names the inputs as keldra wrote them, valid UTF-8 whatever the folders' names.
+    const std::string anatomicalInReport = asWrittenInJson(anatomicalPath);
+    const std::string boldInReport = asWrittenInJson(boldPath);
     auto relativeInput = [&](json& value) {
         if (value.is_string()) {
-            if (value == anatomicalPath) {
+            if (value == anatomicalPath || value == anatomicalInReport) {
                 value = anatomicalRelative;
-            } else if (value == boldPath) {
+            } else if (value == boldPath || value == boldInReport) {
                 value = boldRelative;
             }
         }
