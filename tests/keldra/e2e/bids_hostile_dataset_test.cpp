@@ -5,6 +5,7 @@
 // dataset_description.json that is not JSON, a record cut short. Each gives a one-line message
 // or a row with its reason, within a time limit, and what is written stays valid JSON.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -119,6 +120,15 @@ TEST(HostileDataset, LinksNamesAndSidecarsGiveMessagesOrWarningsAndACutRecordARo
     const std::string whole = readWholeFile(cut.string());
     writeFile(cut, whole.substr(0, whole.size() / 2));
     writeFile(fs::path(out) / "bold_runs.json", "{\"bold\": [\"sub-01/func/sub-01_task-nback_bold.n");
+    // What a task killed while writing leaves: its temporary folder, with a record of another
+    // run half written, and a work folder. No reader trusts them; the next level removes them.
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    const fs::path stale = records / (std::string(".keldra-") + host + "-999999999.tmp");
+    fs::create_directories(stale);
+    fs::create_directories(records / ".sub-01_task-rest_run-2_bold.work");
+    writeFile(stale / "3-sub-01_task-rest_run-2_desc-alignment_qc.json", "{\"checked\": tr");
+    writeFile(records / ".sub-01_task-rest_run-2_bold.work/report.json", "{");
     const ProcessResult group = runBounded({"bids", study.string(), out, "group"}, scratch.path(), 60);
     ASSERT_EQ(group.exitCode, 0) << group.err;
     expectOneLineMessages(group.err);
@@ -129,6 +139,7 @@ TEST(HostileDataset, LinksNamesAndSidecarsGiveMessagesOrWarningsAndACutRecordARo
                          "output sub-01_task-nback_desc-alignment_qc.json cannot be read: not valid JSON"),
               std::string::npos)
         << table;
+    EXPECT_EQ(std::count(table.begin(), table.end(), '\n'), 4) << table;  // a header and the three runs
 
     const ProcessResult again = runBounded({"bids", study.string(), out, "participant", "--participant-label", "01",
                                             "--skip-existing", "--nprocs", "2"},
@@ -136,6 +147,8 @@ TEST(HostileDataset, LinksNamesAndSidecarsGiveMessagesOrWarningsAndACutRecordARo
     EXPECT_EQ(again.exitCode, 0) << again.err;
     EXPECT_NE(again.out.find("3 runs selected: 1 checked, 2 already checked"), std::string::npos) << again.out;
     EXPECT_TRUE(record(cut)["checked"].get<bool>());
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_FALSE(fs::exists(records / ".sub-01_task-rest_run-2_bold.work"));
 }
 
 TEST(HostileDataset, ADatasetDescriptionThatIsNotJsonEndsInOneLine) {

@@ -1,6 +1,6 @@
 // What keldra leaves behind when the world fails while it writes: killed at any moment of a
-// run that writes a large volume, stopped by SIGINT or SIGTERM, its output folder removed under
-// it, the disk full, the folder read-only. Every file under a final name is complete (the same
+// run that writes a large volume, stopped by SIGINT or SIGTERM (a run and a participant level),
+// its output folder removed under it, the disk full, the folder read-only. Every file under a final name is complete (the same
 // as an uninterrupted run's) or absent, temporary files are recognisable and removed by the
 // next run, the inputs are untouched, and a failure is said in one line.
 #include <gtest/gtest.h>
@@ -284,6 +284,29 @@ TEST_F(LargeRun, AnOutputFolderRemovedDuringTheRunEndsItInOneLineAndIsNotMadeAga
     EXPECT_EQ(ended.exitCode, 2);
     EXPECT_EQ(lastLine(ended.err), "keldra: out/bold_VMR.nii.gz: the folder out no longer exists") << ended.err;
     EXPECT_FALSE(fs::exists(folder + "/out"));
+}
+
+// The participant level stopped while its checks run: it stops them, removes their work
+// folders and locks, and says so in one line; the runs it stopped have no record.
+TEST(StoppedParticipantLevel, SigtermStopsTheChecksAndLeavesNothingHidden) {
+    ScratchFolder scratch;
+    ASSERT_EQ(runKeldra({"demo", "--bids", "study"}, scratch.path()).exitCode, 0);
+    const fs::path out = scratch.file("out");
+    RunningKeldra level({"bids", "study", "out", "participant", "--nprocs", "2"}, scratch.path());
+    const fs::path work = out / "sub-01/func/.sub-01_task-nback_bold.work";
+    ASSERT_TRUE(waitFor([&] { return holdsTemporaryFile(work); }));
+    level.signal(SIGTERM);
+    const ProcessResult stopped = level.wait(60);
+    EXPECT_EQ(stopped.exitCode, 143) << stopped.err;
+    EXPECT_EQ(lastLine(stopped.err),
+              "keldra: stopped by SIGTERM; stopped the checks under way and removed their work folders; removed 0 "
+              "temporary files")
+        << stopped.err;
+    for (const auto& entry : fs::recursive_directory_iterator(out)) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name[0] != '.' || name == ".bidsignore") << entry.path();
+    }
+    EXPECT_FALSE(fs::exists(out / "sub-01/func/sub-01_task-nback_desc-alignment_qc.json"));
 }
 
 // A small filesystem of its own (a tmpfs), which only root may mount.
