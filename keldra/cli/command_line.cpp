@@ -94,7 +94,8 @@ std::string versionText() {
 
 }  // namespace
 
-int runCommandLine(int argc, char** argv, InterruptWatcher& interruptions) {
+// `interruptions` is handed to the BIDS levels, which the Windows build does not have.
+int runCommandLine(int argc, char** argv, [[maybe_unused]] InterruptWatcher& interruptions) {
     CLI::App app{"keldra: a command-line stand-in for the host application. It opens NIfTI files as the\n"
                  "documents of a workspace, loads the plug-in module through the operating system's loader\n"
                  "and runs it, writing what the host would show.",

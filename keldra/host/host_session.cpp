@@ -305,11 +305,13 @@ bool HostSession::saveFmr(const char* fmrFileName, const char* stcPrefix) {
                        << " in memory (this build writes no NIfTI files); data checksum " << checksum << std::endl;
         return true;
     }
+    bool inputUnreadable = false;  // a fault of the input, not of the place written to
     const SampleProducer samples = [&](SampleSink& sink, std::string& problem) {
         if (!sink.append(inMemory.data, inMemoryBytes)) {
             return false;
         }
         if (fmr->laterVolumes && !fmr->laterVolumes->read(sink, problem)) {
+            inputUnreadable = !problem.empty();
             if (!problem.empty()) {
                 problem = fmr->sourcePath + " " + problem;
             }
@@ -327,10 +329,10 @@ bool HostSession::saveFmr(const char* fmrFileName, const char* stcPrefix) {
                                        error, settings_.outputPolicy)) {
         std::string message = "kdSaveFMRAndSTC: " + error;
         problems_.push_back(message);
-        if (allowed && !writeFailure_) {
-            writeFailure_ = error;  // said once, when keldra ends
-        } else if (!allowed) {
-            refuse(message);
+        if (!allowed || inputUnreadable) {
+            refuse(message);  // the other results are still written
+        } else if (!writeFailure_) {
+            writeFailure_ = error;  // nothing more can be written there; said once, when keldra ends
         }
         return false;
     }
