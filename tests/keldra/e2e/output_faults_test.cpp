@@ -112,8 +112,13 @@ std::string contentOf(const fs::path& file) {
     }
     const std::string bytes = readWholeFile(file.string());
     if (name == "report.json") {
+        // From the result on, which names no folder of the run; its start time left out.
         const std::size_t result = bytes.find("\"result\"");
-        return result == std::string::npos ? std::string() : bytes.substr(result);
+        if (result == std::string::npos) return std::string();
+        std::string tail = bytes.substr(result);
+        const std::size_t started = tail.find("\"startedUtc\"");
+        if (started != std::string::npos) tail.erase(started, tail.find('\n', started) - started);
+        return tail;
     }
     return checksumText(bytes.data(), bytes.size());
 }
