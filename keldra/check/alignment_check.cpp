@@ -77,6 +77,59 @@ void runSearches(const PlacementProblem& plain, const PlacementProblem& mirrored
     }
 }
 
+// The coarse level's maxima are wide enough for an 8 mm grid; a small functional compared
+// at the fine level has narrower ones and needs a finer grid and more starts (and is quick
+// to compare).
+PlacementProblem plainProblem(const SimilarityMeasure& coarse, const SimilarityMeasure& fine, const Vector3d& centre,
+                              bool coarseIsFine) {
+    PlacementProblem plain{coarse, fine, Affine::identity(), centre};
+    if (coarseIsFine) {
+        plain.gridStepMm = 4.0;
+        plain.coarseStarts = 8;
+        plain.fineStarts = 4;
+    }
+    return plain;
+}
+
+// The best placements found, as the check reports them: the shift, the rigid fit and how it
+// compares with the mirrored fit.
+void recordPlacements(const SimilarityMeasure& fine, const SearchOutcome& plainOutcome,
+                      const SearchOutcome& mirroredOutcome, const Affine& mirror, const Vector3d& centre,
+                      const Thresholds& thresholds, AlignmentCheck& result) {
+    const MotionParameters& t = plainOutcome.translation.parameters;
+    const MotionParameters& r = plainOutcome.rigid.parameters;
+    result.shiftMm = {t[0], t[1], t[2]};
+    result.shiftLengthMm = length(result.shiftMm);
+    result.rigidShiftMm = {r[0], r[1], r[2]};
+    result.rotationDegrees = {r[3], r[4], r[5]};
+    result.bestFit = rigidMotion(r, centre);
+    result.rmsDisplacementMm = rmsDisplacement(result.bestFit, centre, kRmsSphereRadiusMm);
+    const Similarity atBest = fine.similarity(result.bestFit);
+    result.nmiAtBest = atBest.nmi;
+    result.correlationRatioAtBest = atBest.correlationRatio;
+    const double plainNmi = plainOutcome.rigid.nmi;
+    result.nmiMirrored = mirroredOutcome.rigid.nmi;
+    result.mirroredBestFit = rigidMotion(mirroredOutcome.rigid.parameters, centre) * mirror;
+    result.leftRightMargin = plainNmi > 1 ? (result.nmiMirrored - plainNmi) / (plainNmi - 1) : 0;
+    result.leftRightFlipSuspected = result.leftRightMargin >= thresholds.flipMinMargin;
+}
+
+// The verdict and its reasons, from what the check measured.
+void recordVerdict(bool overlaps, const Thresholds& thresholds, AlignmentCheck& result) {
+    VerdictEvidence evidence;
+    evidence.measured = result.measured;
+    evidence.overlaps = overlaps;
+    evidence.shiftLengthMm = result.shiftLengthMm;
+    evidence.rmsDisplacementMm = result.rmsDisplacementMm;
+    evidence.flipMargin = result.leftRightMargin;
+    evidence.headCoverage = result.headCoverage;
+    evidence.fieldOfViewInsideAnatomy = result.fieldOfViewInsideAnatomy;
+    result.verdict = decideVerdict(evidence, thresholds, result.reasons);
+    if (!result.measured && overlaps) {
+        result.reasons.insert(result.reasons.begin(), result.problem);
+    }
+}
+
 }  // namespace
 
 AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& functional, const Thresholds& thresholds) {
@@ -107,15 +160,7 @@ AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& fun
     result.nmiAtHeader = atHeader.nmi;
     result.correlationRatioAtHeader = atHeader.correlationRatio;
 
-    // The coarse level's maxima are wide enough for an 8 mm grid; a small functional compared
-    // at the fine level has narrower ones and needs a finer grid and more starts (and is quick
-    // to compare).
-    PlacementProblem plain{coarse, fine, Affine::identity(), centre};
-    if (levels.coarseIsFine) {
-        plain.gridStepMm = 4.0;
-        plain.coarseStarts = 8;
-        plain.fineStarts = 4;
-    }
+    const PlacementProblem plain = plainProblem(coarse, fine, centre, levels.coarseIsFine);
     PlacementProblem mirrored = plain;
     mirrored.base = leftRightMirror(functional, levels.headCentre);
     SearchOutcome plainOutcome, mirroredOutcome;
@@ -128,36 +173,9 @@ AlignmentCheck checkAlignment(const AnatomyReference& anatomy, const Volume& fun
     if (!result.measured) {
         result.problem = "no placement within the search range overlaps the anatomy enough to compare";
     } else {
-        const MotionParameters& t = plainOutcome.translation.parameters;
-        const MotionParameters& r = plainOutcome.rigid.parameters;
-        result.shiftMm = {t[0], t[1], t[2]};
-        result.shiftLengthMm = length(result.shiftMm);
-        result.rigidShiftMm = {r[0], r[1], r[2]};
-        result.rotationDegrees = {r[3], r[4], r[5]};
-        result.bestFit = rigidMotion(r, centre);
-        result.rmsDisplacementMm = rmsDisplacement(result.bestFit, centre, kRmsSphereRadiusMm);
-        const Similarity atBest = fine.similarity(result.bestFit);
-        result.nmiAtBest = atBest.nmi;
-        result.correlationRatioAtBest = atBest.correlationRatio;
-        const double plainNmi = plainOutcome.rigid.nmi;
-        result.nmiMirrored = mirroredOutcome.rigid.nmi;
-        result.mirroredBestFit = rigidMotion(mirroredOutcome.rigid.parameters, centre) * mirrored.base;
-        result.leftRightMargin = plainNmi > 1 ? (result.nmiMirrored - plainNmi) / (plainNmi - 1) : 0;
-        result.leftRightFlipSuspected = result.leftRightMargin >= thresholds.flipMinMargin;
+        recordPlacements(fine, plainOutcome, mirroredOutcome, mirrored.base, centre, thresholds, result);
     }
-
-    VerdictEvidence evidence;
-    evidence.measured = result.measured;
-    evidence.overlaps = overlaps;
-    evidence.shiftLengthMm = result.shiftLengthMm;
-    evidence.rmsDisplacementMm = result.rmsDisplacementMm;
-    evidence.flipMargin = result.leftRightMargin;
-    evidence.headCoverage = result.headCoverage;
-    evidence.fieldOfViewInsideAnatomy = result.fieldOfViewInsideAnatomy;
-    result.verdict = decideVerdict(evidence, thresholds, result.reasons);
-    if (!result.measured && overlaps) {
-        result.reasons.insert(result.reasons.begin(), result.problem);
-    }
+    recordVerdict(overlaps, thresholds, result);
     return result;
 }
 

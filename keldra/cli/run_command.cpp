@@ -305,6 +305,58 @@ int finishReport(const RunOutcome& outcome, ReportFacts facts, int exitCode, con
     return exitCode;
 }
 
+// What the run brought to the report: the plug-in, the host's warnings and the mapping
+// warning (on stderr too), and the files the run wrote so far.
+void noteRunFacts(const RunOptions& options, const PluginModule& module, const RunOutcome& outcome, ReportFacts& facts,
+                  HostLog& log) {
+    facts.requestedMapping = options.mapping;
+    facts.plugin = module.metadata();
+    facts.pluginPath = modulePath(options.pluginPath);
+    for (const Warning& warning : outcome.hostWarnings) {
+        log.note(warningText(warning));
+        facts.warnings.push_back(warning);
+    }
+    if (const std::optional<Warning> changed = mappingChangedWarning(options.mapping, outcome.logEntries)) {
+        std::cerr << "keldra: " << warningText(*changed) << std::endl;
+        log.note(warningText(*changed));
+        facts.warnings.push_back(*changed);
+    }
+    facts.outputFiles = options.preparedFiles;
+    facts.outputFiles.push_back((fs::path(options.outputFolder) / kLogFileName).string());
+    for (const SavedDocument& saved : outcome.savedDocuments) {
+        if (!saved.path.empty()) {
+            facts.outputFiles.push_back(saved.path);
+        }
+    }
+}
+
+// What keldra makes of the run's result: the alignment check, the anatomical as it now is, the
+// pictures and the report, or why there are none.
+int finishRun(const RunOutcome& outcome, ReportFacts& facts, const check::Thresholds& thresholds,
+              const RunOptions& options, const OutputPolicy& policy, HostLog& log) {
+    if (outcome.writeFailure) {
+        return fail(*outcome.writeFailure);  // nothing more can be written there
+    }
+    if (const std::optional<std::string> refusal = refusalOf(outcome)) {
+        return finishReport(outcome, facts, kExitRefused, *refusal, options, policy, log);
+    }
+    const std::vector<CheckedFunctional> checked = checkAlignment(outcome, options, thresholds);
+    if (!options.noCheck) {
+        facts.alignmentCheck = alignmentCheckJson(checked);
+    }
+    std::string error;
+    if (!writeResults(outcome, checked, options, policy, facts.outputFiles, error)) {
+        return fail(error);
+    }
+    if (!outcome.hostProblems.empty()) {
+        return finishReport(outcome, facts, kExitError,
+                            "the plug-in finished, but the host had to refuse " +
+                                std::to_string(outcome.hostProblems.size()) + " of its requests (see above)",
+                            options, policy, log);
+    }
+    return finishReport(outcome, facts, kExitSuccess, "", options, policy, log);
+}
+
 }  // namespace
 
 int runCommand(const RunOptions& options) {
@@ -331,48 +383,9 @@ int runCommand(const RunOptions& options) {
     printSummary(*module, workspace, facts.warnings, log);
     const RunOutcome outcome = runThePlugin(*module, std::move(workspace), settings, log);
 
-    // The run's result is complete here. What keldra makes of it follows: the anatomical as it
-    // now is, the pictures, and the report.
-    facts.requestedMapping = options.mapping;
-    facts.plugin = module->metadata();
-    facts.pluginPath = modulePath(options.pluginPath);
-    for (const Warning& warning : outcome.hostWarnings) {
-        log.note(warningText(warning));
-        facts.warnings.push_back(warning);
-    }
-    if (const std::optional<Warning> changed = mappingChangedWarning(options.mapping, outcome.logEntries)) {
-        std::cerr << "keldra: " << warningText(*changed) << std::endl;
-        log.note(warningText(*changed));
-        facts.warnings.push_back(*changed);
-    }
-    facts.outputFiles = options.preparedFiles;
-    facts.outputFiles.push_back((fs::path(options.outputFolder) / kLogFileName).string());
-    for (const SavedDocument& saved : outcome.savedDocuments) {
-        if (!saved.path.empty()) {
-            facts.outputFiles.push_back(saved.path);
-        }
-    }
-    const OutputPolicy& policy = settings.outputPolicy;
-    if (outcome.writeFailure) {
-        return fail(*outcome.writeFailure);  // nothing more can be written there
-    }
-    if (const std::optional<std::string> refusal = refusalOf(outcome)) {
-        return finishReport(outcome, facts, kExitRefused, *refusal, options, policy, log);
-    }
-    const std::vector<CheckedFunctional> checked = checkAlignment(outcome, options, thresholds);
-    if (!options.noCheck) {
-        facts.alignmentCheck = alignmentCheckJson(checked);
-    }
-    if (!writeResults(outcome, checked, options, policy, facts.outputFiles, error)) {
-        return fail(error);
-    }
-    if (!outcome.hostProblems.empty()) {
-        return finishReport(outcome, facts, kExitError,
-                            "the plug-in finished, but the host had to refuse " +
-                                std::to_string(outcome.hostProblems.size()) + " of its requests (see above)",
-                            options, policy, log);
-    }
-    return finishReport(outcome, facts, kExitSuccess, "", options, policy, log);
+    // The run's result is complete here. What keldra makes of it follows.
+    noteRunFacts(options, *module, outcome, facts, log);
+    return finishRun(outcome, facts, thresholds, options, settings.outputPolicy, log);
 }
 
 }  // namespace orvane::keldra
