@@ -153,7 +153,7 @@ for task in $(seq 1 "$participants"); do
 done
 echo "slurm test: exit statuses recorded: $(cut -f1,2 "$out"/logs/task-*.status | tr '\t\n' '= ')"
 
-# The same records as a serial participant level of every subject, timings apart.
+# The same records as a serial participant level of every subject, timings and start times apart.
 "$keldra" bids "$data" "$serial" participant --nprocs 1 >/dev/null 2>&1 || true
 /usr/bin/python3 - "$out" "$serial" <<'PY'
 import json, pathlib, sys
@@ -163,6 +163,8 @@ def records(root):
     for path in sorted(root.glob("sub-*/**/*_desc-alignment_qc.json")):
         record = json.loads(path.read_text())
         record.pop("seconds", None)
+        if isinstance(record.get("report"), dict):
+            record["report"].pop("startedUtc", None)
         found[str(path.relative_to(root))] = record
     return found
 a, b = records(out), records(serial)
