@@ -76,6 +76,16 @@ void addRecordedRuns(const std::map<std::string, fs::path>& records, const Liste
         JsonLimits limits;
         limits.maxBytes = std::uint64_t{64} << 20;
         if (!readJsonFile(file.string(), limits, record, problem)) {
+            std::error_code ec;
+            if (!fs::exists(fs::symlink_status(file, ec))) {
+                // Gone since the folder was listed: a participant level is checking the run
+                // again and removed its earlier record first.
+                collection.rows.push_back(rowWithoutRecord(name, bold, "missing: no participant output yet"));
+                if (!bold.empty()) {
+                    collection.missing.push_back(bold);
+                }
+                continue;
+            }
             collection.rows.push_back(rowWithoutRecord(
                 name, bold, "the participant output " + file.filename().string() + " cannot be read: " + problem));
             continue;
