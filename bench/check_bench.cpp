@@ -29,9 +29,9 @@ const RealisticPair& realisticPair() {
             std::exit(2);
         }
         p->anatomy = generator.anatomyOnGrid({176, 256, 256});
-        testdata::EpiSpec spec;  // 64x64x36 at 3x3x3.5 mm, tilted 15 degrees
-        spec.trueShiftMm = {2.0, -3.0, 1.5};
-        p->functional = generator.functional(spec);
+        testdata::EpiSettings settings;  // 64x64x36 at 3x3x3.5 mm, tilted 15 degrees
+        settings.trueShiftMm = {2.0, -3.0, 1.5};
+        p->functional = generator.functional(settings);
         std::string error;
         if (!keldra::check::prepareAnatomy(p->anatomy, p->reference, error)) {
             std::fprintf(stderr, "%s\n", error.c_str());

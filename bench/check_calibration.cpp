@@ -24,7 +24,7 @@ namespace {
 
 using orvane::keldra::check::AlignmentCheck;
 using orvane::keldra::Vector3d;
-using orvane::testdata::EpiSpec;
+using orvane::testdata::EpiSettings;
 using orvane::testdata::Flip;
 
 struct Outcome {
@@ -44,10 +44,10 @@ Vector3d randomDirection(std::mt19937& random) {
 int writeExamples(const std::string& folder) {
     orvane::testdata::EpiGenerator generator;
     std::string error;
-    EpiSpec aligned;
-    EpiSpec shifted = aligned;
+    EpiSettings aligned;
+    EpiSettings shifted = aligned;
     shifted.trueShiftMm = {3.5, -4.0, 2.5};  // 6 mm
-    EpiSpec flipped = aligned;
+    EpiSettings flipped = aligned;
     flipped.flip = Flip::VoxelOrder;
     using orvane::testdata::StoredAs;
     const bool ok = generator.ok() &&
@@ -148,33 +148,33 @@ int main(int argc, char** argv) {
     // Aligned pairs and pure translations of fixed lengths in random directions.
     for (double length : {0.0, 3.0, 4.0, 6.0, 10.0}) {
         for (int n = 0; n < perLength; ++n) {
-            EpiSpec spec = orvane::testdata::variedEpiSpec(random, seed++);
-            spec.trueShiftMm = length * randomDirection(random);
+            EpiSettings settings = orvane::testdata::variedEpiSettings(random, seed++);
+            settings.trueShiftMm = length * randomDirection(random);
             char group[32];
             std::snprintf(group, sizeof group, length == 0 ? "aligned" : "shift %.0f mm", length);
-            report(run(group, anatomy, generator.functional(spec), spec.trueShiftMm));
+            report(run(group, anatomy, generator.functional(settings), settings.trueShiftMm));
         }
     }
     // Translations of any length up to 15 mm.
     for (int n = 0; n < (quick ? 8 : 40); ++n) {
-        EpiSpec spec = orvane::testdata::variedEpiSpec(random, seed++);
-        spec.trueShiftMm = (15.0 * std::cbrt(std::uniform_real_distribution<double>(0, 1)(random))) * randomDirection(random);
-        report(run("shift 0-15 mm", anatomy, generator.functional(spec), spec.trueShiftMm));
+        EpiSettings settings = orvane::testdata::variedEpiSettings(random, seed++);
+        settings.trueShiftMm = (15.0 * std::cbrt(std::uniform_real_distribution<double>(0, 1)(random))) * randomDirection(random);
+        report(run("shift 0-15 mm", anatomy, generator.functional(settings), settings.trueShiftMm));
     }
     // Small rotations with and without a shift.
     for (int n = 0; n < perLength; ++n) {
-        EpiSpec spec = orvane::testdata::variedEpiSpec(random, seed++);
+        EpiSettings settings = orvane::testdata::variedEpiSettings(random, seed++);
         std::uniform_real_distribution<double> degrees(-5, 5);
-        spec.trueRotationDegrees = {degrees(random), degrees(random), degrees(random)};
-        spec.trueShiftMm = (n % 2 ? 4.0 : 0.0) * randomDirection(random);
-        report(run("rotation <=5 deg", anatomy, generator.functional(spec), spec.trueShiftMm));
+        settings.trueRotationDegrees = {degrees(random), degrees(random), degrees(random)};
+        settings.trueShiftMm = (n % 2 ? 4.0 : 0.0) * randomDirection(random);
+        report(run("rotation <=5 deg", anatomy, generator.functional(settings), settings.trueShiftMm));
     }
     // Left-right flips of the data, aligned and shifted.
     for (int n = 0; n < perLength; ++n) {
-        EpiSpec spec = orvane::testdata::variedEpiSpec(random, seed++);
-        spec.flip = Flip::VoxelOrder;
-        spec.trueShiftMm = (n % 2 ? 5.0 : 0.0) * randomDirection(random);
-        report(run("flipped", anatomy, generator.functional(spec), spec.trueShiftMm));
+        EpiSettings settings = orvane::testdata::variedEpiSettings(random, seed++);
+        settings.flip = Flip::VoxelOrder;
+        settings.trueShiftMm = (n % 2 ? 5.0 : 0.0) * randomDirection(random);
+        report(run("flipped", anatomy, generator.functional(settings), settings.trueShiftMm));
     }
     // nibabel's real pair, as given and with its functional's header shifted.
     orvane::keldra::check::Volume nibabelAnatomy, nibabelFunctional;

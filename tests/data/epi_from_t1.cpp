@@ -54,27 +54,27 @@ Affine scaling(const std::array<double, 3>& s) {
 
 }  // namespace
 
-EpiSpec variedEpiSpec(std::mt19937& random, unsigned seed) {
+EpiSettings variedEpiSettings(std::mt19937& random, unsigned seed) {
     std::uniform_real_distribution<double> u(0, 1);
-    EpiSpec spec;
+    EpiSettings settings;
     const int kind = std::min(2, static_cast<int>(u(random) * 3));
     if (kind == 0) {
-        spec.size = {64, 64, 36};
-        spec.voxelMm = {3, 3, 3.5};
+        settings.size = {64, 64, 36};
+        settings.voxelMm = {3, 3, 3.5};
     } else if (kind == 1) {
-        spec.size = {56, 56, 32};
-        spec.voxelMm = {3.5, 3.5, 4};
+        settings.size = {56, 56, 32};
+        settings.voxelMm = {3.5, 3.5, 4};
     } else {
-        spec.size = {48, 48, 30};
-        spec.voxelMm = {4, 4, 4};
+        settings.size = {48, 48, 30};
+        settings.voxelMm = {4, 4, 4};
     }
-    spec.tiltDegrees = {-25 + 40 * u(random), -6 + 12 * u(random), -6 + 12 * u(random)};
-    spec.gridOffsetMm = {-6 + 12 * u(random), -10 + 20 * u(random), -8 + 16 * u(random)};
-    spec.noise = 0.02 + 0.04 * u(random);
-    spec.biasAmplitude = 0.1 + 0.2 * u(random);
-    spec.dropout = 0.5 + 0.4 * u(random);
-    spec.seed = seed;
-    return spec;
+    settings.tiltDegrees = {-25 + 40 * u(random), -6 + 12 * u(random), -6 + 12 * u(random)};
+    settings.gridOffsetMm = {-6 + 12 * u(random), -10 + 20 * u(random), -8 + 16 * u(random)};
+    settings.noise = 0.02 + 0.04 * u(random);
+    settings.biasAmplitude = 0.1 + 0.2 * u(random);
+    settings.dropout = 0.5 + 0.4 * u(random);
+    settings.seed = seed;
+    return settings;
 }
 
 EpiGenerator::EpiGenerator() {
@@ -142,50 +142,50 @@ Volume EpiGenerator::anatomyOnGrid(const std::array<int, 3>& size) const {
     return anatomy;
 }
 
-Volume EpiGenerator::functional(const EpiSpec& spec) {
-    const Vector3d gridCentre = brainCentre_ + spec.gridOffsetMm;
-    const Vector3d halfGrid{(spec.size[0] - 1) / 2.0, (spec.size[1] - 1) / 2.0, (spec.size[2] - 1) / 2.0};
+Volume EpiGenerator::functional(const EpiSettings& settings) {
+    const Vector3d gridCentre = brainCentre_ + settings.gridOffsetMm;
+    const Vector3d halfGrid{(settings.size[0] - 1) / 2.0, (settings.size[1] - 1) / 2.0, (settings.size[2] - 1) / 2.0};
     // What the header says, and where the data truly come from.
-    const Affine header = keldra::check::rotationAbout(gridCentre, spec.tiltDegrees) * Affine::translation(gridCentre) *
-                          scaling(spec.voxelMm) * Affine::translation(-1.0 * halfGrid);
-    const Affine truth = Affine::translation(spec.trueShiftMm) * keldra::check::rotationAbout(gridCentre, spec.trueRotationDegrees) * header;
+    const Affine header = keldra::check::rotationAbout(gridCentre, settings.tiltDegrees) * Affine::translation(gridCentre) *
+                          scaling(settings.voxelMm) * Affine::translation(-1.0 * halfGrid);
+    const Affine truth = Affine::translation(settings.trueShiftMm) * keldra::check::rotationAbout(gridCentre, settings.trueRotationDegrees) * header;
 
-    const double meanVoxel = (spec.voxelMm[0] + spec.voxelMm[1] + spec.voxelMm[2]) / 3.0;
+    const double meanVoxel = (settings.voxelMm[0] + settings.voxelMm[1] + settings.voxelMm[2]) / 3.0;
     const Volume& source = contrastBlurredBy(0.4 * meanVoxel);
     const Affine worldToT1 = t1_.voxelToWorld.inverse().value_or(Affine::identity());
     const Affine voxelToT1 = worldToT1 * truth;
 
-    std::mt19937 random(spec.seed);
+    std::mt19937 random(settings.seed);
     std::normal_distribution<double> gaussian(0.0, 1.0);
     std::uniform_real_distribution<double> coefficient(-1.0, 1.0);
     const double bias[4] = {coefficient(random), coefficient(random), coefficient(random), coefficient(random)};
     const Vector3d sinus = brainCentre_ + Vector3d{0, 42, -20};
 
     Volume epi;
-    epi.size = spec.size;
+    epi.size = settings.size;
     epi.samples.resize(epi.voxelCount());
-    for (int k = 0; k < spec.size[2]; ++k) {
-        for (int j = 0; j < spec.size[1]; ++j) {
-            for (int i = 0; i < spec.size[0]; ++i) {
-                const int si = spec.flip == Flip::VoxelOrder ? spec.size[0] - 1 - i : i;
+    for (int k = 0; k < settings.size[2]; ++k) {
+        for (int j = 0; j < settings.size[1]; ++j) {
+            for (int i = 0; i < settings.size[0]; ++i) {
+                const int si = settings.flip == Flip::VoxelOrder ? settings.size[0] - 1 - i : i;
                 const Vector3d voxel{static_cast<double>(si), static_cast<double>(j), static_cast<double>(k)};
                 double signal = sampleAt(source, voxelToT1.apply(voxel));
                 // Bias and signal loss belong to the head, so they follow the true position.
                 const Vector3d w = truth.apply(voxel) - brainCentre_;
                 const Vector3d u = (1.0 / 80.0) * w;
-                const double field = 1.0 + spec.biasAmplitude * std::tanh(0.5 * bias[0] * u.x + 0.5 * bias[1] * u.y +
+                const double field = 1.0 + settings.biasAmplitude * std::tanh(0.5 * bias[0] * u.x + 0.5 * bias[1] * u.y +
                                                                           0.4 * bias[2] * u.z + 0.3 * bias[3] * u.y * u.y);
                 const Vector3d d = truth.apply(voxel) - sinus;
-                const double loss = 1.0 - spec.dropout * std::exp(-dot(d, d) / (2 * 14.0 * 14.0));
+                const double loss = 1.0 - settings.dropout * std::exp(-dot(d, d) / (2 * 14.0 * 14.0));
                 signal *= field * loss;
-                const double re = signal + spec.noise * gaussian(random);
-                const double im = spec.noise * gaussian(random);
+                const double re = signal + settings.noise * gaussian(random);
+                const double im = settings.noise * gaussian(random);
                 epi.samples[epi.index(i, j, k)] = static_cast<float>(1000.0 * std::sqrt(re * re + im * im));
             }
         }
     }
     epi.voxelToWorld = header;
-    if (spec.flip == Flip::NegatedColumn) {
+    if (settings.flip == Flip::NegatedColumn) {
         for (std::size_t r = 0; r < 3; ++r) {
             epi.voxelToWorld.m[r][0] = -epi.voxelToWorld.m[r][0];
         }

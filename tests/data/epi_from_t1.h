@@ -30,7 +30,7 @@ enum class Flip {
     NegatedColumn,   // the header's left-right column is negated with its origin kept
 };
 
-struct EpiSpec {
+struct EpiSettings {
     std::array<int, 3> size{64, 64, 36};
     std::array<double, 3> voxelMm{3.0, 3.0, 3.5};
     keldra::Vector3d tiltDegrees{15, 0, 0};  // the grid's rotation about the world axes
@@ -50,7 +50,7 @@ struct EpiSpec {
 // 3.5x3.5x4 mm or 48x48x30 at 4 mm; the grid tilted by -25 to 15 degrees about x and up to 6
 // about y and z, placed up to 6, 10 and 8 mm off the brain's centre; noise of 2 to 6 %, bias of
 // 10 to 30 %, signal loss of 50 to 90 %; no error in its position (set that afterwards).
-EpiSpec variedEpiSpec(std::mt19937& random, unsigned seed);
+EpiSettings variedEpiSettings(std::mt19937& random, unsigned seed);
 
 class EpiGenerator {
 public:
@@ -64,7 +64,7 @@ public:
     // The T1 resampled onto an axis-aligned 1 mm grid of `size` voxels centred on the brain.
     keldra::check::Volume anatomyOnGrid(const std::array<int, 3>& size) const;
 
-    keldra::check::Volume functional(const EpiSpec& spec);
+    keldra::check::Volume functional(const EpiSettings& settings);
 
 private:
     const keldra::check::Volume& contrastBlurredBy(double sigmaMm);

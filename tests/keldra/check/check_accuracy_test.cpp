@@ -13,7 +13,7 @@
 namespace orvane::keldra::check {
 namespace {
 
-using testdata::EpiSpec;
+using testdata::EpiSettings;
 using testdata::Flip;
 
 class CheckAccuracy : public ::testing::Test {
@@ -23,7 +23,7 @@ protected:
     static AlignmentCheck check(const Volume& functional) {
         return checkAlignment(data().anatomy, functional, Thresholds{});
     }
-    static Volume functional(const EpiSpec& spec) { return data().generator.functional(spec); }
+    static Volume functional(const EpiSettings& settings) { return data().generator.functional(settings); }
 };
 
 TEST_F(CheckAccuracy, TranslationsUpTo10MmAreFoundWithin1MmAndJudgedByLength) {
@@ -33,13 +33,13 @@ TEST_F(CheckAccuracy, TranslationsUpTo10MmAreFoundWithin1MmAndJudgedByLength) {
     const int cases = 20;
     int within = 0;
     for (int n = 0; n < cases; ++n) {
-        EpiSpec spec = testdata::variedEpiSpec(random, 100 + static_cast<unsigned>(n));
+        EpiSettings settings = testdata::variedEpiSettings(random, 100 + static_cast<unsigned>(n));
         const Vector3d direction{gaussian(random), gaussian(random), gaussian(random)};
         // Half the cases at 6 mm or more, where the verdict must be `misaligned`.
         const double shift = n % 2 ? 6.0 + 4.0 * u(random) : 6.0 * u(random);
-        spec.trueShiftMm = (shift / length(direction)) * direction;
-        const AlignmentCheck result = check(functional(spec));
-        const double error = length(result.shiftMm - spec.trueShiftMm);
+        settings.trueShiftMm = (shift / length(direction)) * direction;
+        const AlignmentCheck result = check(functional(settings));
+        const double error = length(result.shiftMm - settings.trueShiftMm);
         within += error <= 1.0 ? 1 : 0;
         SCOPED_TRACE("case " + std::to_string(n) + ", shift " + std::to_string(shift) + " mm, error " + std::to_string(error));
         EXPECT_TRUE(result.measured);
@@ -55,7 +55,7 @@ TEST_F(CheckAccuracy, TranslationsUpTo10MmAreFoundWithin1MmAndJudgedByLength) {
 TEST_F(CheckAccuracy, AlignedPairsComeOutAligned) {
     std::mt19937 random(11);
     for (unsigned seed = 1; seed <= 3; ++seed) {
-        const AlignmentCheck result = check(functional(testdata::variedEpiSpec(random, seed)));
+        const AlignmentCheck result = check(functional(testdata::variedEpiSettings(random, seed)));
         EXPECT_EQ(result.verdict, Verdict::Aligned) << "seed " << seed << ", shift " << result.shiftLengthMm;
         EXPECT_LT(result.shiftLengthMm, 1.0);
         EXPECT_LT(result.rmsDisplacementMm, 1.5);
@@ -84,10 +84,10 @@ TEST_F(CheckAccuracy, AlignedPairsComeOutAligned) {
 TEST_F(CheckAccuracy, LeftRightFlipsAreFlagged) {
     std::mt19937 random(13);
     for (const Vector3d shift : {Vector3d{0, 0, 0}, Vector3d{3, -2, 2}}) {
-        EpiSpec spec = testdata::variedEpiSpec(random, 40);
-        spec.flip = Flip::VoxelOrder;
-        spec.trueShiftMm = shift;
-        const AlignmentCheck result = check(functional(spec));
+        EpiSettings settings = testdata::variedEpiSettings(random, 40);
+        settings.flip = Flip::VoxelOrder;
+        settings.trueShiftMm = shift;
+        const AlignmentCheck result = check(functional(settings));
         EXPECT_TRUE(result.leftRightFlipSuspected) << "margin " << result.leftRightMargin;
         EXPECT_EQ(result.verdict, Verdict::Misaligned);
     }

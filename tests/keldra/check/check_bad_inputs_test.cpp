@@ -18,19 +18,19 @@ protected:
     static testdata::EpiGenerator& generator() { return t1TestData().generator; }
     // An aligned functional of 48x48x30 voxels of 4 mm.
     static Volume aligned() {
-        testdata::EpiSpec spec;
-        spec.size = {48, 48, 30};
-        spec.voxelMm = {4, 4, 4};
-        return generator().functional(spec);
+        testdata::EpiSettings settings;
+        settings.size = {48, 48, 30};
+        settings.voxelMm = {4, 4, 4};
+        return generator().functional(settings);
     }
 };
 
 TEST_F(CheckBadInputs, NoOverlapIsMisalignedWithNoCoverage) {
     // The header's left-right column negated with its origin kept: the field of view lands
     // about 190 mm away from the head.
-    testdata::EpiSpec spec;
-    spec.flip = testdata::Flip::NegatedColumn;
-    const AlignmentCheck result = checkAlignment(anatomy(), generator().functional(spec), Thresholds{});
+    testdata::EpiSettings settings;
+    settings.flip = testdata::Flip::NegatedColumn;
+    const AlignmentCheck result = checkAlignment(anatomy(), generator().functional(settings), Thresholds{});
     EXPECT_EQ(result.verdict, Verdict::Misaligned);
     EXPECT_EQ(result.headCoverage, 0.0);
     EXPECT_EQ(result.fieldOfViewInsideAnatomy, 0.0);
@@ -86,10 +86,10 @@ TEST_F(CheckBadInputs, NanSamplesAreLeftOut) {
 }
 
 TEST_F(CheckBadInputs, TwoSliceFunctionalIsMeasured) {
-    testdata::EpiSpec spec;
-    spec.size = {64, 64, 2};
-    spec.trueShiftMm = {0, 8, 0};
-    const AlignmentCheck result = checkAlignment(anatomy(), generator().functional(spec), Thresholds{});
+    testdata::EpiSettings settings;
+    settings.size = {64, 64, 2};
+    settings.trueShiftMm = {0, 8, 0};
+    const AlignmentCheck result = checkAlignment(anatomy(), generator().functional(settings), Thresholds{});
     EXPECT_TRUE(result.measured) << result.problem;
     EXPECT_TRUE(std::isfinite(result.shiftLengthMm) && std::isfinite(result.rmsDisplacementMm));
     // Two slices say little about the direction across them, but an 8 mm in-plane shift shows.
