@@ -60,6 +60,14 @@ ListedRuns listedRuns(const fs::path& outputFolder, std::ostream& errors) {
     return runs;
 }
 
+// A row for a run without a participant output yet, named among the missing runs.
+void addMissingRun(const BidsName& name, const std::string& bold, GroupCollection& collection) {
+    collection.rows.push_back(rowWithoutRecord(name, bold, "missing: no participant output yet"));
+    if (!bold.empty()) {
+        collection.missing.push_back(bold);
+    }
+}
+
 // One row for each selected run with a participant output, read when it can be, with its
 // subject and its alignment check noted.
 void addRecordedRuns(const std::map<std::string, fs::path>& records, const ListedRuns& listed,
@@ -80,10 +88,7 @@ void addRecordedRuns(const std::map<std::string, fs::path>& records, const Liste
             if (!fs::exists(fs::symlink_status(file, ec))) {
                 // Gone since the folder was listed: a participant level is checking the run
                 // again and removed its earlier record first.
-                collection.rows.push_back(rowWithoutRecord(name, bold, "missing: no participant output yet"));
-                if (!bold.empty()) {
-                    collection.missing.push_back(bold);
-                }
+                addMissingRun(name, bold, collection);
                 continue;
             }
             collection.rows.push_back(rowWithoutRecord(
@@ -108,8 +113,7 @@ void addMissingRuns(const std::map<std::string, fs::path>& records, const Listed
                     const Selection& selection, GroupCollection& collection) {
     for (const auto& [stem, run] : listed) {
         if (!records.count(stem) && selection.selects(run.first)) {
-            collection.rows.push_back(rowWithoutRecord(run.first, run.second, "missing: no participant output yet"));
-            collection.missing.push_back(run.second);
+            addMissingRun(run.first, run.second, collection);
         }
     }
 }
