@@ -1,6 +1,7 @@
 // The alignment check step of keldra's commands.
 #include "keldra/cli/alignment_check_step.h"
 
+#include <memory>
 #include <variant>
 
 #include "keldra/check/check_summary.h"
@@ -8,6 +9,7 @@
 #include "keldra/cli/exit_codes.h"
 #include "keldra/report/check_picture.h"
 #include "keldra/report/checkerboard_picture.h"
+#include "keldra/report/parallel_tasks.h"
 #include "util/file_names.h"
 
 namespace orvane::keldra {
@@ -90,28 +92,40 @@ bool writeCheckPictures(const Workspace& workspace, const std::vector<CheckedFun
                         const std::string& folder, const picture::PictureOptions& options, const OutputPolicy& policy,
                         std::vector<std::string>& written, std::string& error) {
     const VmrDocument* anatomy = anatomicalOf(workspace);
-    for (const CheckedFunctional& entry : checked) {
+    // Two pictures per functional, drawn side by side; their paths land in this order.
+    std::vector<std::string> paths(2 * checked.size());
+    std::vector<Task> tasks;
+    for (std::size_t n = 0; n < checked.size(); ++n) {
+        const CheckedFunctional& entry = checked[n];
         const auto* fmr = std::get_if<FmrDocument>(&workspace.documents[entry.document]);
         if (anatomy == nullptr || fmr == nullptr) {
             continue;
         }
-        CheckPictureFacts facts;
+        auto facts = std::make_shared<CheckPictureFacts>();
         // A suspected flip is shown undone: the mirrored fit.
-        facts.mirrored = entry.result.leftRightFlipSuspected;
-        facts.bestFit = facts.mirrored ? entry.result.mirroredBestFit : entry.result.bestFit;
-        facts.shiftMm = entry.result.shiftMm;
-        facts.caption = check::pictureCaption(fileNameOf(entry.path), entry.result);
-        std::string path;
-        if (!writeCheckPicture(checkPicture(*anatomy, *fmr, facts, options), folder,
-                               checkPictureFileName(entry.functional), policy, path, error)) {
-            return false;
+        facts->mirrored = entry.result.leftRightFlipSuspected;
+        facts->bestFit = facts->mirrored ? entry.result.mirroredBestFit : entry.result.bestFit;
+        facts->shiftMm = entry.result.shiftMm;
+        facts->caption = check::pictureCaption(fileNameOf(entry.path), entry.result);
+        std::string* checkPath = &paths[2 * n];
+        std::string* checkerboardPath = &paths[2 * n + 1];
+        const int functional = entry.functional;
+        tasks.push_back([=, &folder, &options, &policy](std::string& taskError) {
+            return writeCheckPicture(checkPicture(*anatomy, *fmr, *facts, options), folder,
+                                     checkPictureFileName(functional), policy, *checkPath, taskError);
+        });
+        tasks.push_back([=, &folder, &options, &policy](std::string& taskError) {
+            return writeCheckPicture(checkerboardPicture(*anatomy, *fmr, facts->caption.front(), options), folder,
+                                     checkerboardPictureFileName(functional), policy, *checkerboardPath, taskError);
+        });
+    }
+    if (!runInParallel(tasks, error)) {
+        return false;
+    }
+    for (const std::string& path : paths) {
+        if (!path.empty()) {
+            written.push_back(path);
         }
-        written.push_back(path);
-        if (!writeCheckPicture(checkerboardPicture(*anatomy, *fmr, facts.caption.front(), options), folder,
-                               checkerboardPictureFileName(entry.functional), policy, path, error)) {
-            return false;
-        }
-        written.push_back(path);
     }
     return true;
 }

@@ -14,6 +14,7 @@
 #include "keldra/cli/image_size_option.h"
 #include "keldra/cli/module_path.h"
 #include "keldra/cli/output_folder.h"
+#include "keldra/cli/run_results.h"
 #include "keldra/cli/slow_step_notice.h"
 #include "keldra/output/message_line.h"
 #include "keldra/geometry/orientation.h"
@@ -21,13 +22,9 @@
 #include "keldra/host/platform.h"
 #include "keldra/host/plugin_module.h"
 #include "keldra/host/plugin_run.h"
-#include "keldra/nifti/volume_file_output.h"
-#include "keldra/output/checksum.h"
-#include "keldra/picture/png_file.h"
 #include "keldra/report/run_page.h"
 #include "keldra/report/run_pictures.h"
 #include "keldra/report/run_report.h"
-#include "keldra/workspace/document_builder.h"
 
 namespace orvane::keldra {
 
@@ -36,7 +33,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kLogFileName = "log.txt";
-constexpr const char* kVmrResultFileName = "vmr.nii.gz";
 
 // Three dot-separated whole numbers of up to six digits each, such as 2.4.0.
 bool parseVersion(const std::string& text, HostVersion& version) {
@@ -194,81 +190,6 @@ std::optional<std::string> refusalOf(const RunOutcome& outcome) {
     return std::nullopt;
 }
 
-// The anatomical as it now is, with its checksum (the file only in a build that writes NIfTI).
-bool writeVmrResult(const RunOutcome& outcome, const RunOptions& options, const OutputPolicy& policy,
-                    std::vector<std::string>& written, std::string& error) {
-    const VmrDocument* vmr =
-        outcome.after.documents.empty() ? nullptr : std::get_if<VmrDocument>(&outcome.after.documents.front());
-    if (vmr == nullptr) {
-        return true;
-    }
-    const std::string path = (fs::path(options.outputFolder) / kVmrResultFileName).string();
-    std::uint64_t checksum = 0;
-    if (volumeFilesSupported()) {
-        const SampleProducer voxels = [vmr](SampleSink& sink, std::string&) {
-            return sink.append(vmr->voxels.data(), vmr->voxels.size());
-        };
-        if (!writeNewNiftiFile(options.outputFolder, kVmrResultFileName, vmrDescription(*vmr), voxels, checksum, error,
-                               policy)) {
-            return false;
-        }
-        written.push_back(path);
-        std::cout << "keldra: wrote the VMR as it now is to " << path << std::endl;
-    } else {
-        checksum = fnv1a64(vmr->voxels.data(), vmr->voxels.size());
-    }
-    // The text is made before anything is printed, so that no progress line on stderr can land
-    // between the label and its value when both streams go to one place.
-    const std::string text = checksumText(checksum);
-    std::cout << "keldra: checksum of the VMR as it now is: " << text << std::endl;
-    return true;
-}
-
-// The alignment check of every functional as it was opened, unless --no-check.
-std::vector<CheckedFunctional> checkAlignment(const RunOutcome& outcome, const RunOptions& options,
-                                              const check::Thresholds& thresholds) {
-    if (options.noCheck) {
-        return {};
-    }
-    SlowStepNotice notice(std::cerr, "checking the alignment");
-    return checkWorkspace(outcome.before, thresholds, std::cout);
-}
-
-// The pictures, when this build writes PNG files; when the run changed nothing, only those that
-// show where the documents lie (and that nothing was projected). The check's pictures whenever
-// the check ran.
-bool drawPictures(const RunOutcome& outcome, const std::vector<CheckedFunctional>& checked, const RunOptions& options,
-                  const OutputPolicy& policy, std::vector<std::string>& written, std::string& error) {
-    if (!picture::pngFilesSupported()) {
-        std::cout << "keldra: this build writes no PNG files, so no pictures were drawn" << std::endl;
-        return true;
-    }
-    if (!runChangedSomething(outcome)) {
-        std::cout << "keldra: the run changed nothing; the pictures show where the documents lie" << std::endl;
-    }
-    std::vector<std::string> pictures;
-    if (!writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error, policy,
-                          alignmentPictureCaption(checked))) {
-        return false;
-    }
-    if (!writeCheckPictures(outcome.before, checked, options.outputFolder, pictureOptions(options), policy, pictures,
-                            error)) {
-        return false;
-    }
-    for (const std::string& path : pictures) {
-        written.push_back(path);
-        std::cout << "keldra: wrote the picture " << path << std::endl;
-    }
-    return true;
-}
-
-bool writeResults(const RunOutcome& outcome, const std::vector<CheckedFunctional>& checked, const RunOptions& options,
-                  const OutputPolicy& policy, std::vector<std::string>& written, std::string& error) {
-    SlowStepNotice notice(std::cerr, "writing the results");
-    return writeVmrResult(outcome, options, policy, written, error) &&
-           drawPictures(outcome, checked, options, policy, written, error);
-}
-
 // The log's entries as log.txt holds them.
 std::string logText(const HostLog& log) {
     std::string text;
@@ -340,13 +261,13 @@ int finishRun(const RunOutcome& outcome, ReportFacts& facts, const check::Thresh
     if (const std::optional<std::string> refusal = refusalOf(outcome)) {
         return finishReport(outcome, facts, kExitRefused, *refusal, options, policy, log);
     }
-    const std::vector<CheckedFunctional> checked = checkAlignment(outcome, options, thresholds);
+    std::vector<CheckedFunctional> checked;
+    std::string error;
+    if (!writeRunResults(outcome, thresholds, options, policy, checked, facts.outputFiles, error)) {
+        return fail(error);
+    }
     if (!options.noCheck) {
         facts.alignmentCheck = alignmentCheckJson(checked);
-    }
-    std::string error;
-    if (!writeResults(outcome, checked, options, policy, facts.outputFiles, error)) {
-        return fail(error);
     }
     if (!outcome.hostProblems.empty()) {
         return finishReport(outcome, facts, kExitError,

@@ -1,0 +1,142 @@
+// The results of a run, made side by side.
+#include "keldra/cli/run_results.h"
+
+#include <filesystem>
+#include <future>
+#include <iostream>
+#include <sstream>
+
+#include "keldra/cli/slow_step_notice.h"
+#include "keldra/nifti/volume_file_output.h"
+#include "keldra/output/checksum.h"
+#include "keldra/picture/png_file.h"
+#include "keldra/report/run_pictures.h"
+#include "keldra/workspace/document_builder.h"
+
+namespace orvane::keldra {
+
+const char* const kVmrResultFileName = "vmr.nii.gz";
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The check's results with the lines it printed, held back until their turn.
+struct CheckRun {
+    std::vector<CheckedFunctional> checked;
+    std::string lines;
+};
+
+// The alignment check of every functional as it was opened, on a thread of its own; an empty
+// result at once with --no-check.
+std::future<CheckRun> startCheck(const RunOutcome& outcome, const check::Thresholds& thresholds,
+                                 const RunOptions& options) {
+    if (options.noCheck) {
+        std::promise<CheckRun> none;
+        none.set_value({});
+        return none.get_future();
+    }
+    return std::async(std::launch::async, [&outcome, thresholds] {
+        std::ostringstream lines;
+        CheckRun run;
+        run.checked = checkWorkspace(outcome.before, thresholds, lines);
+        run.lines = lines.str();
+        return run;
+    });
+}
+
+// The anatomical as it now is, with its checksum (the file only in a build that writes NIfTI);
+// the lines to print are added to `messages`.
+bool writeVmrResult(const RunOutcome& outcome, const RunOptions& options, const OutputPolicy& policy,
+                    std::vector<std::string>& written, std::string& messages, std::string& error) {
+    const VmrDocument* vmr =
+        outcome.after.documents.empty() ? nullptr : std::get_if<VmrDocument>(&outcome.after.documents.front());
+    if (vmr == nullptr) {
+        return true;
+    }
+    const std::string path = (fs::path(options.outputFolder) / kVmrResultFileName).string();
+    std::uint64_t checksum = 0;
+    if (volumeFilesSupported()) {
+        const SampleProducer voxels = [vmr](SampleSink& sink, std::string&) {
+            return sink.append(vmr->voxels.data(), vmr->voxels.size());
+        };
+        if (!writeNewNiftiFile(options.outputFolder, kVmrResultFileName, vmrDescription(*vmr), voxels, checksum, error,
+                               policy)) {
+            return false;
+        }
+        written.push_back(path);
+        messages += "keldra: wrote the VMR as it now is to " + path + "\n";
+    } else {
+        checksum = fnv1a64(vmr->voxels.data(), vmr->voxels.size());
+    }
+    messages += "keldra: checksum of the VMR as it now is: " + checksumText(checksum) + "\n";
+    return true;
+}
+
+// The pictures, when this build writes PNG files; when the run changed nothing, only those that
+// show where the documents lie (and that nothing was projected). The check's pictures, whenever
+// the check ran, are drawn beside the run's.
+bool drawPictures(const RunOutcome& outcome, const std::vector<CheckedFunctional>& checked, const RunOptions& options,
+                  const OutputPolicy& policy, std::vector<std::string>& written, std::string& error) {
+    if (!picture::pngFilesSupported()) {
+        std::cout << "keldra: this build writes no PNG files, so no pictures were drawn" << std::endl;
+        return true;
+    }
+    if (!runChangedSomething(outcome)) {
+        std::cout << "keldra: the run changed nothing; the pictures show where the documents lie" << std::endl;
+    }
+    std::vector<std::string> checkPictures;
+    std::string checkError;
+    std::future<bool> checkDrawn = std::async(std::launch::async, [&] {
+        return writeCheckPictures(outcome.before, checked, options.outputFolder, pictureOptions(options), policy,
+                                  checkPictures, checkError);
+    });
+    std::vector<std::string> pictures;
+    const bool runDrawn = writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error,
+                                           policy, alignmentPictureCaption(checked));
+    if (!checkDrawn.get() && runDrawn) {
+        error = checkError;
+        return false;
+    }
+    if (!runDrawn) {
+        return false;
+    }
+    pictures.insert(pictures.end(), checkPictures.begin(), checkPictures.end());
+    for (const std::string& path : pictures) {
+        written.push_back(path);
+        std::cout << "keldra: wrote the picture " << path << std::endl;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool writeRunResults(const RunOutcome& outcome, const check::Thresholds& thresholds, const RunOptions& options,
+                     const OutputPolicy& policy, std::vector<CheckedFunctional>& checked,
+                     std::vector<std::string>& written, std::string& error) {
+    std::future<CheckRun> check = startCheck(outcome, thresholds, options);
+    std::vector<std::string> vmrWritten;
+    std::string vmrMessages;
+    bool vmrWrote = false;
+    {
+        SlowStepNotice notice(std::cerr, "writing the results");
+        vmrWrote = writeVmrResult(outcome, options, policy, vmrWritten, vmrMessages, error);
+    }
+    {
+        SlowStepNotice notice(std::cerr, "checking the alignment");
+        CheckRun run = check.get();
+        checked = std::move(run.checked);
+        std::cout << run.lines << std::flush;
+    }
+    if (!vmrWrote) {
+        return false;
+    }
+    // One write, so that no progress line on stderr can land between a label and its value when
+    // both streams go to one place.
+    std::cout << vmrMessages << std::flush;
+    written.insert(written.end(), vmrWritten.begin(), vmrWritten.end());
+    SlowStepNotice notice(std::cerr, "writing the results");
+    return drawPictures(outcome, checked, options, policy, written, error);
+}
+
+}  // namespace orvane::keldra

@@ -1,0 +1,30 @@
+// What keldra makes of a finished run of the module: the alignment check of the documents as
+// they were opened, the anatomical as the run left it (vmr.nii.gz and its checksum) and the
+// pictures. They run side by side on the machine's cores: the check beside the writing of
+// vmr.nii.gz, then the run's pictures beside the check's. Their lines still come out in one
+// fixed order (the check's verdicts, the VMR file and its checksum, the pictures), whatever
+// finishes first.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "keldra/check/alignment_check.h"
+#include "keldra/cli/alignment_check_step.h"
+#include "keldra/cli/run_options.h"
+#include "keldra/host/plugin_run.h"
+#include "keldra/output/output_files.h"
+
+namespace orvane::keldra {
+
+// The name of the anatomical as the run left it, in the output folder.
+extern const char* const kVmrResultFileName;
+
+// Checks (unless --no-check), writes vmr.nii.gz and draws the pictures; `checked` receives the
+// check's results and `written` the paths of the files written, in the fixed order. False with
+// the reason of the first failure in that order.
+bool writeRunResults(const RunOutcome& outcome, const check::Thresholds& thresholds, const RunOptions& options,
+                     const OutputPolicy& policy, std::vector<CheckedFunctional>& checked,
+                     std::vector<std::string>& written, std::string& error);
+
+}  // namespace orvane::keldra
