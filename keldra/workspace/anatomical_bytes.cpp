@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <sstream>
+#include <system_error>
+#include <thread>
 
 namespace orvane::keldra {
 
@@ -18,6 +20,27 @@ struct FiniteValues {
     double high = 0;
     double atPercentile = 0;
 };
+
+// Runs `work(begin, end, second)` over [0, count): a large volume in two halves at once, the
+// second on a thread of its own; a small one (or one where no thread can start) in one go.
+template <typename Work>
+void inHalves(std::size_t count, Work work) {
+    constexpr std::size_t kWorthAThread = std::size_t{1} << 20;
+    const std::size_t half = count / 2;
+    std::thread second;
+    if (count >= kWorthAThread) {
+        try {
+            second = std::thread([&] { work(half, count, true); });
+        } catch (const std::system_error&) {
+        }
+    }
+    if (!second.joinable()) {
+        work(0, count, false);
+        return;
+    }
+    work(0, half, false);
+    second.join();
+}
 
 std::size_t percentileRank(std::size_t count) {
     return static_cast<std::size_t>(std::floor(kAnatomicalPercentile * static_cast<double>(count - 1)));
@@ -68,13 +91,20 @@ std::vector<std::uint8_t> bytesByTable(const SampleView& samples, const std::str
     using Code = std::conditional_t<sizeof(Stored) == 1, std::uint8_t, std::uint16_t>;
     constexpr std::size_t kCodes = std::size_t{1} << (8 * sizeof(Stored));
     std::vector<std::size_t> occurrences(kCodes, 0);
+    std::vector<std::size_t> secondHalf(kCodes, 0);  // the second half's, when it had a thread
     const auto codeAt = [&samples](std::size_t i) {
         Code code;
         std::memcpy(&code, samples.data + i * sizeof(Code), sizeof(Code));
         return code;
     };
-    for (std::size_t i = 0; i < samples.count; ++i) {
-        ++occurrences[codeAt(i)];
+    inHalves(samples.count, [&](std::size_t begin, std::size_t end, bool second) {
+        std::vector<std::size_t>& counts = second ? secondHalf : occurrences;
+        for (std::size_t i = begin; i < end; ++i) {
+            ++counts[codeAt(i)];
+        }
+    });
+    for (std::size_t code = 0; code < kCodes; ++code) {
+        occurrences[code] += secondHalf[code];
     }
     // Each code's value exactly as SampleView::value computes it.
     std::vector<double> values(kCodes);
@@ -128,9 +158,11 @@ std::vector<std::uint8_t> bytesByTable(const SampleView& samples, const std::str
         }
     }
     std::vector<std::uint8_t> bytes(samples.count);
-    for (std::size_t i = 0; i < samples.count; ++i) {
-        bytes[i] = table[codeAt(i)];
-    }
+    inHalves(samples.count, [&](std::size_t begin, std::size_t end, bool) {
+        for (std::size_t i = begin; i < end; ++i) {
+            bytes[i] = table[codeAt(i)];
+        }
+    });
     return bytes;
 }
 
