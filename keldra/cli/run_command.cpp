@@ -169,13 +169,14 @@ void printSummary(const PluginModule& module, const Workspace& workspace, const 
     }
 }
 
-RunOutcome runThePlugin(const PluginModule& module, Workspace workspace, const HostSettings& settings, HostLog& log) {
+void runThePlugin(const PluginModule& module, Workspace workspace, const HostSettings& settings, HostLog& log,
+                  RunOutcome& outcome) {
     // No notice while a person may be answering the mapping prompt.
     std::optional<SlowStepNotice> notice;
     if (settings.integerAnswer || !settings.interactive) {
         notice.emplace(std::cerr, "running the plug-in");
     }
-    return runPlugin(module, std::move(workspace), settings, log, std::cerr, std::cin);
+    runPlugin(module, std::move(workspace), settings, log, std::cerr, std::cin, outcome);
 }
 
 // Why the plug-in did not run, when it did not.
@@ -253,7 +254,7 @@ void noteRunFacts(const RunOptions& options, const PluginModule& module, const R
 
 // What keldra makes of the run's result: the alignment check, the anatomical as it now is, the
 // pictures and the report, or why there are none.
-int finishRun(const RunOutcome& outcome, ReportFacts& facts, const check::Thresholds& thresholds,
+int finishRun(const RunOutcome& outcome, ReportFacts& facts, std::future<CheckRun>& check,
               const RunOptions& options, const OutputPolicy& policy, HostLog& log) {
     if (outcome.writeFailure) {
         return fail(*outcome.writeFailure);  // nothing more can be written there
@@ -263,7 +264,7 @@ int finishRun(const RunOutcome& outcome, ReportFacts& facts, const check::Thresh
     }
     std::vector<CheckedFunctional> checked;
     std::string error;
-    if (!writeRunResults(outcome, thresholds, options, policy, checked, facts.outputFiles, error)) {
+    if (!writeRunResults(outcome, check, options, policy, checked, facts.outputFiles, error)) {
         return fail(error);
     }
     if (!options.noCheck) {
@@ -302,11 +303,15 @@ int runCommand(const RunOptions& options) {
         return fail(error);
     }
     printSummary(*module, workspace, facts.warnings, log);
-    const RunOutcome outcome = runThePlugin(*module, std::move(workspace), settings, log);
+    // The check reads the documents as they were opened, so it goes on while the plug-in runs.
+    RunOutcome outcome;
+    outcome.before = workspace;
+    std::future<CheckRun> check = startAlignmentCheck(outcome.before, thresholds, options.noCheck);
+    runThePlugin(*module, std::move(workspace), settings, log, outcome);
 
     // The run's result is complete here. What keldra makes of it follows.
     noteRunFacts(options, *module, outcome, facts, log);
-    return finishRun(outcome, facts, thresholds, options, settings.outputPolicy, log);
+    return finishRun(outcome, facts, check, options, settings.outputPolicy, log);
 }
 
 }  // namespace orvane::keldra

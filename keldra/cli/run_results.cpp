@@ -17,33 +17,24 @@ namespace orvane::keldra {
 
 const char* const kVmrResultFileName = "vmr.nii.gz";
 
-namespace {
-
-namespace fs = std::filesystem;
-
-// The check's results with the lines it printed, held back until their turn.
-struct CheckRun {
-    std::vector<CheckedFunctional> checked;
-    std::string lines;
-};
-
-// The alignment check of every functional as it was opened, on a thread of its own; an empty
-// result at once with --no-check.
-std::future<CheckRun> startCheck(const RunOutcome& outcome, const check::Thresholds& thresholds,
-                                 const RunOptions& options) {
-    if (options.noCheck) {
+std::future<CheckRun> startAlignmentCheck(const Workspace& opened, const check::Thresholds& thresholds, bool skip) {
+    if (skip) {
         std::promise<CheckRun> none;
         none.set_value({});
         return none.get_future();
     }
-    return std::async(std::launch::async, [&outcome, thresholds] {
+    return std::async(std::launch::async, [&opened, thresholds] {
         std::ostringstream lines;
         CheckRun run;
-        run.checked = checkWorkspace(outcome.before, thresholds, lines);
+        run.checked = checkWorkspace(opened, thresholds, lines);
         run.lines = lines.str();
         return run;
     });
 }
+
+namespace {
+
+namespace fs = std::filesystem;
 
 // The anatomical as it now is, with its checksum (the file only in a build that writes NIfTI);
 // the lines to print are added to `messages`.
@@ -111,10 +102,9 @@ bool drawPictures(const RunOutcome& outcome, const std::vector<CheckedFunctional
 
 }  // namespace
 
-bool writeRunResults(const RunOutcome& outcome, const check::Thresholds& thresholds, const RunOptions& options,
+bool writeRunResults(const RunOutcome& outcome, std::future<CheckRun>& check, const RunOptions& options,
                      const OutputPolicy& policy, std::vector<CheckedFunctional>& checked,
                      std::vector<std::string>& written, std::string& error) {
-    std::future<CheckRun> check = startCheck(outcome, thresholds, options);
     std::vector<std::string> vmrWritten;
     std::string vmrMessages;
     bool vmrWrote = false;

@@ -5,10 +5,8 @@
 
 namespace orvane::keldra {
 
-RunOutcome runPlugin(const PluginModule& module, Workspace workspace, const HostSettings& settings, HostLog& log,
-                     std::ostream& errors, std::istream& input) {
-    RunOutcome outcome;
-    outcome.before = workspace;
+void runPlugin(const PluginModule& module, Workspace workspace, const HostSettings& settings, HostLog& log,
+               std::ostream& errors, std::istream& input, RunOutcome& outcome) {
     HostSession session(std::move(workspace), settings, log, errors, input);
     {
         ActiveHostSession active(session);
@@ -30,7 +28,6 @@ RunOutcome runPlugin(const PluginModule& module, Workspace workspace, const Host
     outcome.hostWarnings = session.warnings();
     outcome.writeFailure = session.writeFailure();
     outcome.refreshCount = session.refreshCount();
-    return outcome;
 }
 
 }  // namespace orvane::keldra

@@ -31,7 +31,10 @@ struct RunOutcome {
     int refreshCount = 0;
 };
 
-RunOutcome runPlugin(const PluginModule& module, Workspace workspace, const HostSettings& settings, HostLog& log,
-                     std::ostream& errors, std::istream& input);
+// Runs the plug-in on `workspace` and fills `outcome`, whose `before` the caller has already set
+// to the same documents (a copy): what reads them meanwhile, such as the alignment check, can
+// start before the run and go on during it.
+void runPlugin(const PluginModule& module, Workspace workspace, const HostSettings& settings, HostLog& log,
+               std::ostream& errors, std::istream& input, RunOutcome& outcome);
 
 }  // namespace orvane::keldra
