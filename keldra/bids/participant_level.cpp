@@ -215,6 +215,9 @@ private:
         }
         std::vector<std::string> arguments = {"run", "vmr:" + anatomical->path, "fmr:" + job.bold->path,
                                               "--mapping", "1", "--out", job.work.string()};
+        if (!options_.saveVolumes) {
+            arguments.push_back("--no-vmr-file");  // it would be dropped
+        }
         arguments.insert(arguments.end(), options_.checkArguments.begin(), options_.checkArguments.end());
         job.started = Clock::now();
         job.child = ChildProcess::start(options_.keldraProgram, arguments, (job.work / kChildOutput).string(),

@@ -105,6 +105,9 @@ bool checkOutputsAreFree(const RunOptions& options, const OutputPolicy& policy, 
         return false;
     }
     std::vector<std::string> names = {kLogFileName, kVmrResultFileName, kReportFileName, kRunPageFileName};
+    if (options.noVmrFile) {
+        names.erase(names.begin() + 1);
+    }
     for (const std::string& name : pictureFileNames(static_cast<int>(options.documents.size()))) {
         names.push_back(name);
     }

@@ -13,6 +13,9 @@ void addRunOptions(CLI::App& command, RunOptions& options, const RunOptionHelp& 
     command.add_option("--plugin", options.pluginPath, help.plugin);
     command.add_option("--host-version", options.hostVersion, help.hostVersion)->capture_default_str();
     command.add_option("--max-image-size", options.maxImageSize, kMaxImageSizeHelp)->capture_default_str();
+    command.add_flag("--no-vmr-file", options.noVmrFile,
+                     "Do not write vmr.nii.gz, the anatomical as the run left it; its checksum is still\n"
+                     "printed. Files the plug-in saves are written as always.");
 }
 
 void addPictureOptions(CLI::App& command, RunOptions& options) {

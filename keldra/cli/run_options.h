@@ -30,6 +30,7 @@ struct RunOptions {
     // The alignment check: skipped with --no-check (run, demo); its thresholds from a JSON file;
     // `check` without pictures.
     bool noCheck = false;
+    bool noVmrFile = false;  // vmr.nii.gz is not written; its checksum is still printed
     std::string thresholdsFile;
     bool noPictures = false;
     // Files written before the run on its behalf (the demo's sample), for the report.

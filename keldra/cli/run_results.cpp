@@ -36,8 +36,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The anatomical as it now is, with its checksum (the file only in a build that writes NIfTI);
-// the lines to print are added to `messages`.
+// The anatomical as it now is, with its checksum (the file only in a build that writes NIfTI,
+// and unless --no-vmr-file); the lines to print are added to `messages`.
 bool writeVmrResult(const RunOutcome& outcome, const RunOptions& options, const OutputPolicy& policy,
                     std::vector<std::string>& written, std::string& messages, std::string& error) {
     const VmrDocument* vmr =
@@ -47,7 +47,7 @@ bool writeVmrResult(const RunOutcome& outcome, const RunOptions& options, const 
     }
     const std::string path = (fs::path(options.outputFolder) / kVmrResultFileName).string();
     std::uint64_t checksum = 0;
-    if (volumeFilesSupported()) {
+    if (volumeFilesSupported() && !options.noVmrFile) {
         const SampleProducer voxels = [vmr](SampleSink& sink, std::string&) {
             return sink.append(vmr->voxels.data(), vmr->voxels.size());
         };

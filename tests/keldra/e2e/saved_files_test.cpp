@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "keldra/output/checksum.h"
@@ -82,6 +83,21 @@ TEST(SavedFiles, TheDemosDataAreUnchangedAndReadAsTheirChecksumsSay) {
         EXPECT_TRUE(std::equal(fmr.begin() + volumeBytes, fmr.end(), input.begin() + volumeBytes));
         EXPECT_FALSE(std::equal(fmr.begin(), fmr.begin() + volumeBytes, input.begin()));
     }
+}
+
+// --no-vmr-file leaves out the anatomical's file only: its checksum is the same, the functional
+// the plug-in saves is written, and an old vmr.nii.gz is neither required to be absent nor touched.
+TEST(SavedFiles, WithoutTheVmrFileTheChecksumStaysAndThePluginsFileIsWritten) {
+    ScratchFolder folder;
+    std::filesystem::create_directory(folder.file("out"));
+    std::ofstream(folder.file("out/vmr.nii.gz")) << "an earlier result";
+    ProcessResult r = runKeldra({"demo", "--mapping", "2", "--no-vmr-file", "--no-check", "--out", "out"},
+                                folder.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(checksumsIn(r.out), (std::vector<std::string>{"ef2f3bf18b1810d4", "7eb59ede50bb8294"})) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(folder.file("out/demo_bold_VMR.nii.gz")));
+    std::ifstream old(folder.file("out/vmr.nii.gz"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "an earlier result");
 }
 
 TEST(SavedFiles, NibabelReadsTheSeveralMembersAsNiftiClibDoes) {
