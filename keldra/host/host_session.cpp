@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <istream>
+#include <optional>
 #include <ostream>
 
 #include "keldra/output/checksum.h"
@@ -325,8 +326,17 @@ bool HostSession::saveFmr(const char* fmrFileName, const char* stcPrefix) {
     description.timing.description = kSavedFunctionalDescription;
     const std::string path = settings_.outputFolder + "/" + prefix + ".nii.gz";
     const bool allowed = mayWriteOutput(path, settings_.outputPolicy, error);
-    if (!allowed || !writeNewNiftiFile(settings_.outputFolder, prefix + ".nii.gz", description, samples, written,
-                                       error, settings_.outputPolicy)) {
+    // Where the document holds the file's samples as stored, the saved file takes the later
+    // volumes' compressed bytes from it rather than compressing them again.
+    std::optional<UnchangedInputSamples> unchanged;
+    if (fmr->laterVolumes) {
+        unchanged = fmr->laterVolumes->unchangedSamples();
+    }
+    SampleView firstVolume = inMemory;
+    firstVolume.count = fmr->voxelsPerVolume();
+    if (!allowed || !writeNewNiftiFile(settings_.outputFolder, prefix + ".nii.gz", description, firstVolume,
+                                       unchanged ? &*unchanged : nullptr, samples, written, error,
+                                       settings_.outputPolicy)) {
         std::string message = "kdSaveFMRAndSTC: " + error;
         problems_.push_back(message);
         if (!allowed || inputUnreadable) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "keldra/nifti/nifti_header_bytes.h"
 #include "keldra/nifti/nifti_image.h"
 #include "keldra/nifti/parallel_gzip_writer.h"
 #include "keldra/nifti/volume_file.h"
@@ -19,9 +20,6 @@
 namespace orvane::keldra {
 
 namespace {
-
-// Where a single-file NIfTI-1 image without extensions keeps its samples.
-constexpr std::size_t kSingleFileDataOffset = 352;
 
 int datatypeOf(SampleType type) {
     switch (type) {
@@ -76,9 +74,8 @@ void applyTimingAndLabels(const TimingAndLabels& t, nifti_image& image) {
     copyText(image.aux_file, sizeof image.aux_file, t.auxiliaryFile);
 }
 
-// The header bytes of a single-file NIfTI-1 image: the 348-byte header the library's writer
-// makes for `d` (scaling slope 1, intercept 0, its timing and labels), then the four extender bytes
-// that say no extensions follow.
+}  // namespace
+
 bool niftiHeaderBytes(const ImageDescription& d, std::vector<unsigned char>& bytes, std::string& error) {
     nifti_set_debug_level(0);  // keldra words its own messages
     const int datatype = datatypeOf(d.sampleType);
@@ -123,6 +120,8 @@ bool niftiHeaderBytes(const ImageDescription& d, std::vector<unsigned char>& byt
     std::memcpy(bytes.data(), &header, sizeof header);
     return true;
 }
+
+namespace {
 
 class Descriptor {
 public:

@@ -198,6 +198,29 @@ using SampleProducer = std::function<bool(SampleSink& sink, std::string& error)>
 bool writeNiftiFile(const std::string& path, const ImageDescription& description, const SampleProducer& produce,
                     std::uint64_t& checksum, std::string& error);
 
+// The samples a file to be written takes unchanged from a compressed input file: those after
+// its first volume, as stored.
+struct UnchangedInputSamples {
+    std::string path;  // a .nii.gz file
+    // The input as it was when it was opened: its image and when it was last changed. An input
+    // changed since then is not used.
+    ImageDescription description;
+    FileStamp stamp;
+    VolumeReadLimits limits;
+};
+
+// Writes at `path` (a .gz name) what writeNiftiFile writes for `description` when its samples
+// are `firstVolume` followed by the samples `input` holds after its first volume, but takes
+// the compressed bytes of most of those from the input instead of compressing them again (the
+// result keeps the input's compression there). False when that cannot be done exactly: the
+// input's samples differ from what the file needs in any way (type, byte order, scaling,
+// grid), the input is not a plain gzip file whose content ends where its image data does, it
+// is damaged or has changed, or anything fails; what is at `path` must then be written again
+// through writeNiftiFile.
+bool writeNiftiFileReusingInput(const std::string& path, const ImageDescription& description,
+                                const SampleView& firstVolume, const UnchangedInputSamples& input,
+                                std::uint64_t& checksum);
+
 // Writes `file`, samples and all, through writeNiftiFile.
 bool writeVolumeFile(const std::string& path, const VolumeFile& file, std::string& error);
 

@@ -34,6 +34,12 @@ bool writeNiftiFile(const std::string& /*path*/, const ImageDescription& /*descr
     return false;
 }
 
+bool writeNiftiFileReusingInput(const std::string& /*path*/, const ImageDescription& /*description*/,
+                                const SampleView& /*firstVolume*/, const UnchangedInputSamples& /*input*/,
+                                std::uint64_t& /*checksum*/) {
+    return false;
+}
+
 bool writeVolumeFile(const std::string& /*path*/, const VolumeFile& /*file*/, std::string& error) {
     error = kNoNifti;
     return false;

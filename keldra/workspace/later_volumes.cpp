@@ -63,4 +63,11 @@ bool LaterVolumes::read(SampleSink& sink, std::string& error) const {
     return true;
 }
 
+std::optional<UnchangedInputSamples> LaterVolumes::unchangedSamples() const {
+    if (!fmrKeepsSamples(description_)) {
+        return std::nullopt;
+    }
+    return UnchangedInputSamples{path_, description_, stamp_, limits_};
+}
+
 }  // namespace orvane::keldra

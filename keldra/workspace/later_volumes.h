@@ -3,6 +3,7 @@
 // saved they are never read, which is most of the time it takes to open a long run.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "keldra/nifti/volume_file.h"
@@ -21,6 +22,10 @@ public:
     // document_builder.h). False with a one-line reason (without the file name) when the file
     // cannot be read or is no longer the file that was opened.
     bool read(SampleSink& sink, std::string& error) const;
+
+    // The file and what is known of it, when the document holds its samples as the file
+    // stores them (no conversion), so that a saved copy may take them as they are.
+    std::optional<UnchangedInputSamples> unchangedSamples() const;
 
 private:
     std::string path_;
