@@ -1,6 +1,14 @@
 // Splicing a gzip file: the input decoded once with zlib, stopping at deflate block boundaries
 // until one lies far enough past the new bytes; then the output written as one member from new
 // compressed bytes and the input's bits from there on, followed by the input's later members.
+//
+// The copied bits start on a byte boundary in the output, wherever they started in the input.
+// Deflate data depends on its bit position in one place only: a stored block's header is
+// followed by padding up to the next byte boundary. So the first stored block after the splice
+// point is found while decoding, its padding is written anew, and from its data on (byte-aligned
+// in both files) the input is copied byte for byte. The copied bits end where the member's last
+// block ends, also found while decoding: the padding after it may fill a byte of its own once
+// the bits are moved.
 #include "keldra/nifti/gzip_splice.h"
 
 #include <unistd.h>
@@ -107,10 +115,17 @@ private:
 struct SplicePoint {
     bool found = false;
     std::uint64_t bit = 0;           // bits into the input file, from its first byte's lowest bit
+    bool aligned() const { return bit % 8 == 0; }
+    // Where the first stored block after the point starts, when the point is not aligned.
+    bool storedBlockFound = false;
+    std::uint64_t storedBlockBit = 0;
+    // Where the member's last block ends.
+    bool lastBlockEnded = false;
+    std::uint64_t endBit = 0;
     std::uint64_t content = 0;       // offset in the input's content
     std::uint32_t crcBefore = 0;     // CRC-32 of the member's content before `content`
     bool memberEnded = false;        // the member holding the point was decoded to its end
-    std::uint64_t deflateEnd = 0;    // where that member's deflate data ends (its trailer starts)
+    std::uint64_t trailer = 0;       // where that member's trailer starts
     std::uint64_t contentEnd = 0;    // where its content ends
     std::uint32_t memberCrc = 0;     // CRC-32 of its whole content
 };
@@ -141,6 +156,8 @@ private:
     bool take(const unsigned char* data, std::size_t size);
     void endMember();
     void considerPoint();
+    bool inSpliceMember() const { return point_.found && !point_.memberEnded; }
+    bool noteBlockBoundary();
     std::uint64_t consumed() const { return readOffset_ - stream_.avail_in; }
 
     int input_;
@@ -207,7 +224,7 @@ bool SpliceDecoder::take(const unsigned char* data, std::size_t size) {
 void SpliceDecoder::endMember() {
     if (point_.found && !point_.memberEnded) {
         point_.memberEnded = true;
-        point_.deflateEnd = consumed() - kGzipTrailerBytes;
+        point_.trailer = consumed() - kGzipTrailerBytes;
         point_.contentEnd = content_;
         point_.memberCrc = static_cast<std::uint32_t>(stream_.adler);
     }
@@ -225,7 +242,7 @@ bool SpliceDecoder::run() {
         }
         stream_.next_out = decoded_.data();
         stream_.avail_out = static_cast<uInt>(decoded_.size());
-        const int status = inflate(&stream_, point_.found ? Z_NO_FLUSH : Z_BLOCK);
+        const int status = inflate(&stream_, !point_.found || inSpliceMember() ? Z_BLOCK : Z_NO_FLUSH);
         if (status != Z_OK && status != Z_STREAM_END && !(status == Z_BUF_ERROR && stream_.avail_in == 0)) {
             return false;  // damaged
         }
@@ -243,8 +260,11 @@ bool SpliceDecoder::run() {
         } else if (!point_.found) {
             considerPoint();
         }
+        if (inSpliceMember() && !noteBlockBoundary()) {
+            return false;
+        }
     }
-    return point_.memberEnded && content_ == request_.inputContentBytes && prefix_.end();
+    return point_.memberEnded && point_.lastBlockEnded && content_ == request_.inputContentBytes && prefix_.end();
 }
 
 // Takes the place inflate() stopped at as the splice point when it lies between two blocks
@@ -262,34 +282,78 @@ void SpliceDecoder::considerPoint() {
     point_.crcBefore = static_cast<std::uint32_t>(stream_.adler);
 }
 
-// Copies the input's bits from `startBit` up to byte `end` to `output`, moved to start on a
-// byte boundary; the last byte's unused high bits become 0.
-bool copyBits(int input, std::uint64_t startBit, std::uint64_t end, int output) {
+// At a block boundary inflate() stopped at in the splice member, notes where the last block
+// ended, or whether the block starting there is the first stored one after an unaligned splice
+// point. False when the input cannot be read.
+bool SpliceDecoder::noteBlockBoundary() {
+    const int type = stream_.data_type;
+    if ((type & kAtBlockBoundary) == 0) {
+        return true;
+    }
+    const std::uint64_t bit = consumed() * 8 - static_cast<std::uint64_t>(type & kUnusedBitsMask);
+    if ((type & kInLastBlock) != 0) {
+        point_.lastBlockEnded = true;
+        point_.endBit = bit;
+        return true;
+    }
+    if (point_.aligned() || point_.storedBlockFound) {
+        return true;
+    }
+    unsigned char header[2] = {0, 0};
+    if (!readAt(input_, bit / 8, header, std::min<std::uint64_t>(2, inputBytes_ - bit / 8))) {
+        return false;
+    }
+    // A block header: one bit saying whether it is the last, two for its type (0: stored).
+    const unsigned bits = static_cast<unsigned>(header[0] | (header[1] << 8)) >> (bit % 8);
+    if (((bits >> 1) & 3u) == 0) {
+        point_.storedBlockFound = true;
+        point_.storedBlockBit = bit;
+    }
+    return true;
+}
+
+// Copies the input's bits [startBit, endBit) to `output`, moved to start on a byte boundary;
+// the bits that fill up the last byte are 0.
+bool copyBits(int input, std::uint64_t startBit, std::uint64_t endBit, int output) {
     const unsigned shift = static_cast<unsigned>(startBit % 8);
+    const std::uint64_t outputBytes = (endBit - startBit + 7) / 8;
+    const std::uint64_t inputEnd = (endBit + 7) / 8;
+    const unsigned lastBits = static_cast<unsigned>((endBit - startBit) % 8);
     std::vector<unsigned char> in(kReadBytes + 1);
     std::vector<unsigned char> out(kReadBytes);
-    for (std::uint64_t at = startBit / 8; at < end;) {
-        const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kReadBytes, end - at));
-        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size + 1, end - at));
+    std::uint64_t at = startBit / 8;
+    for (std::uint64_t done = 0; done < outputBytes;) {
+        const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kReadBytes, outputBytes - done));
+        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size + 1, inputEnd - at));
         if (!readAt(input, at, in.data(), wanted)) {
             return false;
         }
-        const unsigned char* written = in.data();
-        if (shift != 0) {
-            if (wanted == size) {
-                in[size] = 0;  // the last byte: nothing follows it
-            }
-            for (std::size_t i = 0; i < size; ++i) {
-                out[i] = static_cast<unsigned char>((in[i] >> shift) | (in[i + 1] << (8 - shift)));
-            }
-            written = out.data();
+        std::fill(in.begin() + static_cast<std::ptrdiff_t>(wanted), in.begin() + static_cast<std::ptrdiff_t>(size) + 1, 0);
+        for (std::size_t i = 0; i < size; ++i) {
+            out[i] = static_cast<unsigned char>((in[i] >> shift) | (in[i + 1] << (8 - shift)));
         }
-        if (!writeAll(output, written, size)) {
+        done += size;
+        if (done == outputBytes && lastBits != 0) {
+            out[size - 1] &= static_cast<unsigned char>((1u << lastBits) - 1);
+        }
+        if (!writeAll(output, out.data(), size)) {
             return false;
         }
         at += size;
     }
     return true;
+}
+
+// The splice member's deflate bits from the point on, each stored block's padding where it
+// falls in the output.
+bool copyDeflateBits(int input, const SplicePoint& point, int output) {
+    if (!point.storedBlockFound) {
+        return copyBits(input, point.bit, point.endBit, output);
+    }
+    // Up to and with the stored block's three header bits, zero-padded; then, from its length
+    // field on, byte for byte.
+    const std::uint64_t header = point.storedBlockBit + 3;
+    return copyBits(input, point.bit, header, output) && copyBits(input, (header + 7) / 8 * 8, point.endBit, output);
 }
 
 void putLittleEndian32(unsigned char* bytes, std::uint32_t value) {
@@ -316,8 +380,8 @@ bool writeSplicedGzip(int input, std::uint64_t inputBytes, int output, const Gzi
     putLittleEndian32(trailer, static_cast<std::uint32_t>(crc32_combine(decoder.prefixCrc(), copiedCrc, copiedLength)));
     putLittleEndian32(trailer + 4, static_cast<std::uint32_t>(decoder.prefixBytes() + copied));
     return writeAll(output, kGzipHeader, sizeof kGzipHeader) && writeAll(output, prefix.data(), prefix.size()) &&
-           copyBits(input, point.bit, point.deflateEnd, output) && writeAll(output, trailer, sizeof trailer) &&
-           copyBits(input, (point.deflateEnd + kGzipTrailerBytes) * 8, inputBytes, output);
+           copyDeflateBits(input, point, output) && writeAll(output, trailer, sizeof trailer) &&
+           copyBits(input, (point.trailer + kGzipTrailerBytes) * 8, inputBytes * 8, output);
 }
 
 }  // namespace orvane::keldra
