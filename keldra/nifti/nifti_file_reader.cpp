@@ -13,28 +13,13 @@
 #include <cstring>
 #include <memory>
 
+#include "keldra/nifti/file_descriptor.h"
 #include "keldra/nifti/nifti_image.h"
 #include "keldra/nifti/whole_gzip_decoder.h"
 
 namespace orvane::keldra {
 
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 bool endsWith(const std::string& s, const std::string& suffix) {
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -278,7 +263,7 @@ private:
     bool decompressWhole(unsigned char* output);
     bool finishRead(std::uint64_t bytes, std::string& error);
 
-    std::unique_ptr<Descriptor> fd_;
+    std::unique_ptr<FileDescriptor> fd_;
     std::unique_ptr<FileDescriptorSource> raw_;
     std::unique_ptr<GzipSource> gzip_;
     ByteSource* source_ = nullptr;
@@ -301,7 +286,7 @@ bool NiftiFileReader::open(const std::string& path, const VolumeReadLimits& limi
     }
     // Non-blocking, so that a FIFO with no writer cannot hold keldra up; no controlling
     // terminal, so that a device opened by mistake is not taken over.
-    fd_ = std::make_unique<Descriptor>(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    fd_ = std::make_unique<FileDescriptor>(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd_->get() < 0) {
         error = errno == ENOENT ? "no such file" : std::string("cannot be opened: ") + std::strerror(errno);
         return false;

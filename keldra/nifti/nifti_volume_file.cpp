@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "keldra/nifti/file_descriptor.h"
 #include "keldra/nifti/nifti_header_bytes.h"
 #include "keldra/nifti/nifti_image.h"
 #include "keldra/nifti/parallel_gzip_writer.h"
@@ -123,32 +124,6 @@ bool niftiHeaderBytes(const ImageDescription& d, std::vector<unsigned char>& byt
 
 namespace {
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now; false with the reason when the system reports a failed write at the end.
-    bool close(std::string& error) {
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) {
-            error = std::string("cannot be written: ") + std::strerror(errno);
-            return false;
-        }
-        return true;
-    }
-
-private:
-    int fd_;
-};
-
 bool writeAll(int fd, const unsigned char* data, std::size_t size, std::string& error) {
     while (size > 0) {
         ssize_t n = ::write(fd, data, size);
@@ -208,7 +183,7 @@ bool writeNiftiFile(const std::string& path, const ImageDescription& description
     if (!niftiHeaderBytes(description, header, error)) {
         return false;
     }
-    Descriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (fd.get() < 0) {
         error = std::string("cannot be created: ") + std::strerror(errno);
         return false;

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "keldra/nifti/byte_source.h"
+#include "keldra/nifti/file_descriptor.h"
 #include "keldra/nifti/gzip_splice.h"
 #include "keldra/nifti/nifti_header_bytes.h"
 #include "keldra/nifti/nifti_header_validation.h"
@@ -19,28 +20,6 @@
 namespace orvane::keldra {
 
 namespace {
-
-class OpenFile {
-public:
-    explicit OpenFile(int fd) : fd_(fd) {}
-    ~OpenFile() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int get() const { return fd_; }
-    // Closes now; false when the system reports a failed write at the end.
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 bool endsWith(const std::string& s, const std::string& suffix) {
     return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -107,7 +86,7 @@ bool writeNiftiFileReusingInput(const std::string& path, const ImageDescription&
     if (!endsWith(path, ".gz") || !endsWith(input.path, ".nii.gz") || !niftiHeaderBytes(description, head, error)) {
         return false;
     }
-    OpenFile in(::open(input.path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    FileDescriptor in(::open(input.path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (in.get() < 0 || !unchangedSince(in.get(), input.stamp) || !readInputHeader(in.get(), input.limits, facts) ||
         !storesTheSamples(facts, input, description, head, firstVolume)) {
         return false;
@@ -121,8 +100,8 @@ bool writeNiftiFileReusingInput(const std::string& path, const ImageDescription&
     request.keptFrom = facts.dataOffset + firstBytes;
     request.inputContentBytes = facts.dataOffset + facts.dataBytes;
     request.keptBytes = [&sum](const unsigned char* data, std::size_t size) { sum = fnv1a64(data, size, sum); };
-    OpenFile out(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (out.get() < 0 || !writeSplicedGzip(in.get(), input.stamp.size, out.get(), request) || !out.close() ||
+    FileDescriptor out(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (out.get() < 0 || !writeSplicedGzip(in.get(), input.stamp.size, out.get(), request) || !out.close(error) ||
         !unchangedSince(in.get(), input.stamp)) {
         return false;
     }
