@@ -37,13 +37,10 @@ std::size_t strideOf(const VolumeGrid& grid, int axis) {
 // Per pixel along one screen axis, the offset in the base's values of the voxel it shows.
 std::vector<std::size_t> voxelOffsets(const PicturePlan& plan, const PanelPlan& panel, bool horizontal) {
     const ScreenAxis& axis = horizontal ? panel.axes.horizontal : panel.axes.vertical;
-    const int pixels = horizontal ? panel.width : panel.height;
-    const int size = plan.grid.size(axis.voxelAxis);
-    std::vector<std::size_t> offsets(static_cast<std::size_t>(pixels));
-    for (int p = 0; p < pixels; ++p) {
-        const Vector3d voxel = horizontal ? panelPixelToVoxel(plan, panel, p, 0) : panelPixelToVoxel(plan, panel, 0, p);
-        const int index = std::clamp(static_cast<int>(std::floor(voxel[axis.voxelAxis] + 0.5)), 0, size - 1);
-        offsets[static_cast<std::size_t>(p)] = static_cast<std::size_t>(index) * strideOf(plan.grid, axis.voxelAxis);
+    const std::vector<int> indices = panelVoxelIndices(plan, panel, horizontal);
+    std::vector<std::size_t> offsets(indices.size());
+    for (std::size_t p = 0; p < indices.size(); ++p) {
+        offsets[p] = static_cast<std::size_t>(indices[p]) * strideOf(plan.grid, axis.voxelAxis);
     }
     return offsets;
 }
@@ -313,6 +310,11 @@ PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, cons
     return planPicture(grid, focus, options.slicesPerRow, options.convention, captionLines, fieldOfView);
 }
 
+void drawPanelLabels(RgbImage& image, const PanelPlan& panel) {
+    drawPanelLetters(image, panel.axes, panel.left, panel.top, panel.width, panel.height,
+                     positionText(axisName(panel.axes.normalWorldAxis), panel.positionMm));
+}
+
 RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, const PictureOptions& options) {
     RgbImage image(plan.width, plan.height);
     if (layers.base == nullptr || layers.base->count() != plan.grid.voxelCount()) {
@@ -330,8 +332,7 @@ RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, con
         if (edges) {
             drawEdges(image, panel, panelEdges(plan, panel, *edges), edgeRgb(options.edgeColour));
         }
-        drawPanelLetters(image, panel.axes, panel.left, panel.top, panel.width, panel.height,
-                         positionText(axisName(panel.axes.normalWorldAxis), panel.positionMm));
+        drawPanelLabels(image, panel);
     }
     drawLocators(image, plan, layers);
     drawCaptionAndLegend(image, plan, layers.caption, legendItems(layers, edges.has_value(), options));

@@ -70,6 +70,10 @@ Rgb outlineRgb();
 // each row, the locators, the caption and a legend line.
 RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, const PictureOptions& options);
 
+// A panel's orientation letters (drawn inside it) and its slice position (under it), in fixed
+// colours: drawn again over the same panel, they leave the same pixels.
+void drawPanelLabels(RgbImage& image, const PanelPlan& panel);
+
 // planPicture of picture_plan.h with the options' slices per row and convention.
 PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, const PictureOptions& options,
                         int captionLines, const VolumeGrid* fieldOfView = nullptr);
