@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -45,7 +46,8 @@ std::vector<std::size_t> voxelOffsets(const PicturePlan& plan, const PanelPlan& 
     return offsets;
 }
 
-// The base in grey, nearest neighbour.
+// The base in grey, nearest neighbour. Neighbouring pixels that show the same voxel take its
+// grey once, and a row of pixels that shows the same voxels as the row above is copied.
 void drawBase(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, const PictureLayers& layers) {
     const std::vector<std::size_t> across = voxelOffsets(plan, panel, true);
     const std::vector<std::size_t> down = voxelOffsets(plan, panel, false);
@@ -57,16 +59,24 @@ void drawBase(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, 
             byteGrey[static_cast<std::size_t>(b)] = layers.window.grey(static_cast<float>(b));
         }
     }
+    const std::size_t imageRow = static_cast<std::size_t>(image.width()) * 3;
+    const std::size_t panelRow = static_cast<std::size_t>(panel.width) * 3;
     std::vector<std::uint8_t>& bytes = image.bytes();
     for (int v = 0; v < panel.height; ++v) {
+        std::uint8_t* out = bytes.data() + static_cast<std::size_t>(panel.top + v) * imageRow +
+                            static_cast<std::size_t>(panel.left) * 3;
+        if (v > 0 && down[static_cast<std::size_t>(v)] == down[static_cast<std::size_t>(v - 1)]) {
+            std::memcpy(out, out - imageRow, panelRow);
+            continue;
+        }
         const std::size_t row = slice + down[static_cast<std::size_t>(v)];
-        std::uint8_t* out = bytes.data() + (static_cast<std::size_t>(panel.top + v) * static_cast<std::size_t>(image.width()) +
-                                            static_cast<std::size_t>(panel.left)) * 3;
-        for (int u = 0; u < panel.width; ++u) {
+        std::uint8_t grey = 0;
+        for (int u = 0; u < panel.width; ++u, out += 3) {
             const std::size_t voxel = row + across[static_cast<std::size_t>(u)];
-            const std::uint8_t grey = base.bytes != nullptr ? byteGrey[base.bytes[voxel]] : layers.window.grey(base.values[voxel]);
+            if (u == 0 || across[static_cast<std::size_t>(u)] != across[static_cast<std::size_t>(u - 1)]) {
+                grey = base.bytes != nullptr ? byteGrey[base.bytes[voxel]] : layers.window.grey(base.values[voxel]);
+            }
             out[0] = out[1] = out[2] = grey;
-            out += 3;
         }
     }
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "keldra/picture/bitmap_font.h"
@@ -59,6 +60,17 @@ void drawShiftArrow(pic::RgbImage& image, const pic::PicturePlan& plan, const pi
     drawLine(image, x1, y1, x1 - head * (ux - 0.6 * uy), y1 - head * (uy + 0.6 * ux), kArrowColour);
 }
 
+// Copies `part` into `image` with its top-left corner at (left, top), row by row; `image` must
+// hold it whole.
+void copyInto(pic::RgbImage& image, const pic::RgbImage& part, int left, int top) {
+    const std::size_t rowBytes = static_cast<std::size_t>(part.width()) * 3;
+    for (int y = 0; y < part.height(); ++y) {
+        const std::size_t at = (static_cast<std::size_t>(top + y) * static_cast<std::size_t>(image.width()) +
+                                static_cast<std::size_t>(left)) * 3;
+        std::memcpy(image.bytes().data() + at, part.bytes().data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
+    }
+}
+
 }  // namespace
 
 std::string checkPictureFileName(int functional) {
@@ -100,16 +112,8 @@ pic::RgbImage checkPicture(const VmrDocument& anatomy, const FmrDocument& functi
         pic::drawText(image, pic::kPictureMargin, pic::kPictureMargin + lineHeight * static_cast<int>(i), facts.caption[i],
                       {255, 255, 255}, pic::kTextScale, false);
     }
-    for (int y = 0; y < left.height(); ++y) {
-        for (int x = 0; x < left.width(); ++x) {
-            image.setPixel(x, top + y, left.pixel(x, y));
-        }
-    }
-    for (int y = 0; y < right.height(); ++y) {
-        for (int x = 0; x < right.width(); ++x) {
-            image.setPixel(left.width() + x, top + y, right.pixel(x, y));
-        }
-    }
+    copyInto(image, left, 0, top);
+    copyInto(image, right, left.width(), top);
     return image;
 }
 
