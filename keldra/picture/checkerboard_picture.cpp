@@ -6,82 +6,76 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 namespace orvane::keldra::picture {
 namespace {
 
-// The functional's grey at the voxels of a panel's slice that the panel shows: the functional
-// sampled (nearest neighbour) at the centre of each anatomy voxel, zero outside its grid.
-struct PanelGreys {
-    int firstAcross = 0;
-    int firstDown = 0;
-    int across = 0;
-    std::vector<std::uint8_t> grey;
-
-    std::uint8_t at(int a, int b) const {
-        return grey[static_cast<std::size_t>(b - firstDown) * static_cast<std::size_t>(across) +
-                    static_cast<std::size_t>(a - firstAcross)];
+// The functional's grey at the anatomy voxels of one panel's slice: the functional sampled
+// (nearest neighbour) at the voxel's centre, and the grey of zero outside its grid or when it
+// cannot be placed.
+class FunctionalOnSlice {
+public:
+    FunctionalOnSlice(const PanelPlan& panel, const PictureVolume& functional,
+                      const std::optional<Affine>& gridToFunctional, const GreyWindow& window)
+        : functional_(functional), gridToFunctional_(gridToFunctional), window_(window),
+          acrossAxis_(panel.axes.horizontal.voxelAxis), downAxis_(panel.axes.vertical.voxelAxis),
+          outside_(window.grey(0.0f)) {
+        voxel_[panel.axes.sliceAxis] = panel.slice;
     }
+
+    std::uint8_t grey(int across, int down) {
+        if (!gridToFunctional_) {
+            return outside_;
+        }
+        voxel_[acrossAxis_] = across;
+        voxel_[downAxis_] = down;
+        const Vector3d at = gridToFunctional_->apply({double(voxel_[0]), double(voxel_[1]), double(voxel_[2])});
+        const double x = std::floor(at.x + 0.5), y = std::floor(at.y + 0.5), z = std::floor(at.z + 0.5);
+        const VolumeGrid& f = functional_.grid;
+        if (x >= 0 && y >= 0 && z >= 0 && x < f.nx && y < f.ny && z < f.nz) {
+            return window_.grey(functional_.at(static_cast<int>(x), static_cast<int>(y), static_cast<int>(z)));
+        }
+        return outside_;
+    }
+
+private:
+    const PictureVolume& functional_;
+    const std::optional<Affine>& gridToFunctional_;
+    const GreyWindow& window_;
+    int acrossAxis_;
+    int downAxis_;
+    std::uint8_t outside_;
+    int voxel_[3] = {0, 0, 0};
 };
 
-PanelGreys functionalGreys(const PanelPlan& panel, const std::vector<int>& acrossIndices,
-                           const std::vector<int>& downIndices, const PictureVolume& functional,
-                           const std::optional<Affine>& gridToFunctional, const GreyWindow& window) {
-    PanelGreys greys;
-    const auto [acrossLow, acrossHigh] = std::minmax_element(acrossIndices.begin(), acrossIndices.end());
-    const auto [downLow, downHigh] = std::minmax_element(downIndices.begin(), downIndices.end());
-    greys.firstAcross = *acrossLow;
-    greys.firstDown = *downLow;
-    greys.across = *acrossHigh - *acrossLow + 1;
-    const int down = *downHigh - *downLow + 1;
-    greys.grey.assign(static_cast<std::size_t>(greys.across) * static_cast<std::size_t>(down), window.grey(0.0f));
-    if (!gridToFunctional) {
-        return greys;
-    }
-    const VolumeGrid& f = functional.grid;
-    int voxel[3] = {0, 0, 0};
-    voxel[panel.axes.sliceAxis] = panel.slice;
-    int& a = voxel[panel.axes.horizontal.voxelAxis];
-    int& b = voxel[panel.axes.vertical.voxelAxis];
-    std::uint8_t* out = greys.grey.data();
-    for (b = greys.firstDown; b <= *downHigh; ++b) {
-        for (a = greys.firstAcross; a <= *acrossHigh; ++a, ++out) {
-            const Vector3d at = gridToFunctional->apply({double(voxel[0]), double(voxel[1]), double(voxel[2])});
-            const double x = std::floor(at.x + 0.5), y = std::floor(at.y + 0.5), z = std::floor(at.z + 0.5);
-            if (x >= 0 && y >= 0 && z >= 0 && x < f.nx && y < f.ny && z < f.nz) {
-                *out = window.grey(functional.at(static_cast<int>(x), static_cast<int>(y), static_cast<int>(z)));
-            }
-        }
-    }
-    return greys;
-}
-
 // Paints the functional's tiles of one panel: those whose tile row and column add up to an odd
-// number.
+// number. Neighbouring pixels that show the same voxel take its grey once, and a row of tiles'
+// pixels that shows the same voxels as the row above (in the same row of tiles) is copied.
 void drawFunctionalTiles(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, int tile,
-                         const PictureVolume& functional, const std::optional<Affine>& gridToFunctional,
-                         const GreyWindow& window) {
-    if (panel.width <= 0 || panel.height <= 0) {
-        return;
-    }
+                         FunctionalOnSlice& functional) {
     const std::vector<int> across = panelVoxelIndices(plan, panel, true);
     const std::vector<int> down = panelVoxelIndices(plan, panel, false);
-    const PanelGreys greys = functionalGreys(panel, across, down, functional, gridToFunctional, window);
+    const std::size_t imageRow = static_cast<std::size_t>(image.width()) * 3;
     std::vector<std::uint8_t>& bytes = image.bytes();
     for (int v = 0; v < panel.height; ++v) {
-        const int y = panel.top + v;
-        if (y < 0 || y >= image.height()) {
-            continue;
-        }
-        const int row = down[static_cast<std::size_t>(v)];
+        const bool repeated = v > 0 && down[static_cast<std::size_t>(v)] == down[static_cast<std::size_t>(v - 1)] &&
+                              v / tile == (v - 1) / tile;
+        std::uint8_t* row = bytes.data() + static_cast<std::size_t>(panel.top + v) * imageRow;
         for (int u = (v / tile + 1) % 2 * tile; u < panel.width; u += 2 * tile) {
-            const int x0 = std::max(panel.left + u, 0);
-            const int x1 = std::min({panel.left + u + tile, panel.left + panel.width, image.width()});
-            std::uint8_t* out = bytes.data() + (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width()) +
-                                                static_cast<std::size_t>(x0)) * 3;
-            for (int x = x0; x < x1; ++x, out += 3) {
-                out[0] = out[1] = out[2] = greys.at(across[static_cast<std::size_t>(x - panel.left)], row);
+            const int end = std::min(u + tile, panel.width);
+            std::uint8_t* out = row + static_cast<std::size_t>(panel.left + u) * 3;
+            if (repeated) {
+                std::memcpy(out, out - imageRow, static_cast<std::size_t>(end - u) * 3);
+                continue;
+            }
+            std::uint8_t grey = 0;
+            for (int x = u; x < end; ++x, out += 3) {
+                if (x == u || across[static_cast<std::size_t>(x)] != across[static_cast<std::size_t>(x - 1)]) {
+                    grey = functional.grey(across[static_cast<std::size_t>(x)], down[static_cast<std::size_t>(v)]);
+                }
+                out[0] = out[1] = out[2] = grey;
             }
         }
     }
@@ -115,7 +109,8 @@ RgbImage renderCheckerboard(const PicturePlan& plan, const PictureVolume& anatom
     const GreyWindow window = robustWindow(functional);
     const int tile = checkerboardTilePixels(plan, functional.grid);
     for (const PanelPlan& panel : plan.panels) {
-        drawFunctionalTiles(image, plan, panel, tile, functional, gridToFunctional, window);
+        FunctionalOnSlice onSlice(panel, functional, gridToFunctional, window);
+        drawFunctionalTiles(image, plan, panel, tile, onSlice);
         drawPanelLabels(image, panel);
     }
     return image;
