@@ -201,7 +201,7 @@ std::optional<EdgeSource> edgeSourceOf(const PictureLayers& layers) {
         source.levels = region->levels;
     } else if (layers.overlay != nullptr) {
         source.overlay = layers.overlay;
-        source.levels = edgeLevels(*layers.overlay);
+        source.levels = layers.overlayLevels != nullptr ? *layers.overlayLevels : edgeLevels(*layers.overlay);
     } else {
         return std::nullopt;
     }

@@ -32,6 +32,9 @@ struct PictureLayers {
     const PictureVolume* base = nullptr;
     GreyWindow window;
     const PictureVolume* overlay = nullptr;    // edges drawn where its levels change
+    // The overlay's edgeLevels (edge_levels.h) when the caller already has them, for pictures
+    // that draw the same overlay's edges; null to work them out.
+    const std::vector<float>* overlayLevels = nullptr;
     // Instead of `overlay`: a region on the base grid, drawn as its outline and the edges of
     // its values inside it.
     const ProjectedRegion* projected = nullptr;

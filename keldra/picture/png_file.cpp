@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace orvane::keldra::picture {
@@ -92,17 +93,20 @@ void paletteGreys(const std::array<bool, 256>& greyUsed, std::size_t others, std
 }
 
 // Greys and at most kMostLineColours other colours: the palette (greys first, then the line
-// colours in the order they appear) and each pixel's entry.
+// colours in the order they appear) and each pixel's entry. The first pass keeps each grey's
+// level and notes where the line colours lie; once every grey is known, the levels become
+// entries through a table and the noted pixels take their colours' entries.
 bool asPalette(const RgbImage& image, PalettePicture& picture) {
-    const std::vector<std::uint8_t>& bytes = image.bytes();
-    const std::size_t pixels = bytes.size() / 3;
+    const std::uint8_t* bytes = image.bytes().data();
+    const std::size_t pixels = image.bytes().size() / 3;
     std::array<bool, 256> greyUsed{};
     LineColours others;
+    std::vector<std::pair<std::size_t, std::uint8_t>> coloured;  // pixel, place among the line colours
     picture.indices.resize(pixels);
-    // First each line colour's place among the line colours; the greys' entries are known only
-    // once every grey has been seen.
-    for (std::size_t i = 0; i < pixels; ++i) {
-        const std::uint8_t r = bytes[3 * i], g = bytes[3 * i + 1], b = bytes[3 * i + 2];
+    std::uint8_t* index = picture.indices.data();
+    for (std::size_t i = 0; i < pixels; ++i, bytes += 3) {
+        const std::uint8_t r = bytes[0], g = bytes[1], b = bytes[2];
+        index[i] = r;
         if (r == g && g == b) {
             greyUsed[r] = true;
             continue;
@@ -111,7 +115,7 @@ bool asPalette(const RgbImage& image, PalettePicture& picture) {
         if (!place) {
             return false;
         }
-        picture.indices[i] = static_cast<std::uint8_t>(*place);
+        coloured.emplace_back(i, static_cast<std::uint8_t>(*place));
     }
     std::array<std::uint8_t, 256> greyIndex{};
     picture.colours.clear();
@@ -121,8 +125,10 @@ bool asPalette(const RgbImage& image, PalettePicture& picture) {
         picture.colours.push_back({o.r, o.g, o.b});
     }
     for (std::size_t i = 0; i < pixels; ++i) {
-        const std::uint8_t r = bytes[3 * i], g = bytes[3 * i + 1], b = bytes[3 * i + 2];
-        picture.indices[i] = r == g && g == b ? greyIndex[r] : static_cast<std::uint8_t>(firstOther + picture.indices[i]);
+        index[i] = greyIndex[index[i]];
+    }
+    for (const auto& [pixel, place] : coloured) {
+        index[pixel] = static_cast<std::uint8_t>(firstOther + place);
     }
     return true;
 }

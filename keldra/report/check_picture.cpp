@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "keldra/picture/bitmap_font.h"
+#include "keldra/picture/edge_levels.h"
 #include "keldra/picture/png_file.h"
 #include "keldra/report/run_pictures.h"
 
@@ -92,6 +93,9 @@ pic::RgbImage checkPicture(const VmrDocument& anatomy, const FmrDocument& functi
     layers.base = &atHeader;
     layers.window = pic::robustWindow(atHeader.values);
     layers.overlay = &anatomyVolume;
+    // Both halves draw the anatomy's edges at the same levels.
+    const std::vector<float> anatomyLevels = pic::edgeLevels(anatomyVolume);
+    layers.overlayLevels = &anatomyLevels;
     layers.edgeLegend = "edges of the anatomy";
     layers.caption = {"as the headers place them; arrow: the shift, 3x"};
     pic::RgbImage left = pic::renderPicture(plan, layers, halfOptions);
