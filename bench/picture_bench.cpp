@@ -2,7 +2,8 @@
 // a realistic pair (an anatomical of 176 x 256 x 256 voxels of 1 mm and an oblique functional
 // of 64 x 64 x 36 voxels of 3 x 3 x 3.5 mm, both sampled from the head phantom), the
 // functional projected into the anatomical as mapping 1 does, then every picture of the run
-// drawn and written as PNG files, timed by the wall clock. Also the parts: rendering alone, and writing one picture.
+// drawn and written as PNG files, timed by the wall clock; the alignment check's two pictures
+// likewise. Also the parts: rendering alone, and writing one picture.
 //   keldra_picture_bench [benchmark flags]
 #include <benchmark/benchmark.h>
 
@@ -20,6 +21,8 @@
 
 #include "keldra/host/plugin_run.h"
 #include "keldra/picture/png_file.h"
+#include "keldra/report/check_picture.h"
+#include "keldra/report/checkerboard_picture.h"
 #include "keldra/report/run_pictures.h"
 #include "keldra/sample/demo_files.h"
 #include "keldra/sample/demo_sample.h"
@@ -147,6 +150,37 @@ void BM_RunPictures_Mapping1(benchmark::State& state) {
     fs::remove_all(folder);
 }
 BENCHMARK(BM_RunPictures_Mapping1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(2.0);
+
+// check.png and checkerboard.png of the alignment check, drawn and written as PNG files, as
+// the check draws them after every run (here with a small fitted shift).
+void BM_CheckPictures(benchmark::State& state) {
+    const RunOnce& run = theRun();
+    if (!run.problem.empty()) {
+        state.SkipWithError(run.problem.c_str());
+        return;
+    }
+    const auto& vmr = std::get<VmrDocument>(run.outcome.before.documents[0]);
+    const auto& fmr = std::get<FmrDocument>(run.outcome.before.documents[1]);
+    CheckPictureFacts facts;
+    facts.bestFit = Affine::translation({1.5, -2.0, 0.5});
+    facts.shiftMm = {1.5, -2.0, 0.5};
+    facts.caption = {"aligned: residual shift 2.5 mm", "similarity 0.31 at the headers, 0.32 at the best fit"};
+    const fs::path folder = scratchFolder();
+    OutputPolicy policy;
+    policy.overwrite = true;
+    for (auto _ : state) {
+        std::string path;
+        std::string error;
+        if (!writeCheckPicture(checkPicture(vmr, fmr, facts, {}), folder.string(), "check.png", policy, path, error) ||
+            !writeCheckPicture(checkerboardPicture(vmr, fmr, facts.caption.front(), {}), folder.string(),
+                               "checkerboard.png", policy, path, error)) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+    fs::remove_all(folder);
+}
+BENCHMARK(BM_CheckPictures)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(2.0);
 
 // alignment.png drawn in memory, not written.
 void BM_RenderAlignmentPicture(benchmark::State& state) {

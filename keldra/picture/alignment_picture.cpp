@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -37,18 +38,16 @@ std::size_t strideOf(const VolumeGrid& grid, int axis) {
 // Per pixel along one screen axis, the offset in the base's values of the voxel it shows.
 std::vector<std::size_t> voxelOffsets(const PicturePlan& plan, const PanelPlan& panel, bool horizontal) {
     const ScreenAxis& axis = horizontal ? panel.axes.horizontal : panel.axes.vertical;
-    const int pixels = horizontal ? panel.width : panel.height;
-    const int size = plan.grid.size(axis.voxelAxis);
-    std::vector<std::size_t> offsets(static_cast<std::size_t>(pixels));
-    for (int p = 0; p < pixels; ++p) {
-        const Vector3d voxel = horizontal ? panelPixelToVoxel(plan, panel, p, 0) : panelPixelToVoxel(plan, panel, 0, p);
-        const int index = std::clamp(static_cast<int>(std::floor(voxel[axis.voxelAxis] + 0.5)), 0, size - 1);
-        offsets[static_cast<std::size_t>(p)] = static_cast<std::size_t>(index) * strideOf(plan.grid, axis.voxelAxis);
+    const std::vector<int> indices = panelVoxelIndices(plan, panel, horizontal);
+    std::vector<std::size_t> offsets(indices.size());
+    for (std::size_t p = 0; p < indices.size(); ++p) {
+        offsets[p] = static_cast<std::size_t>(indices[p]) * strideOf(plan.grid, axis.voxelAxis);
     }
     return offsets;
 }
 
-// The base in grey, nearest neighbour.
+// The base in grey, nearest neighbour. Neighbouring pixels that show the same voxel take its
+// grey once, and a row of pixels that shows the same voxels as the row above is copied.
 void drawBase(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, const PictureLayers& layers) {
     const std::vector<std::size_t> across = voxelOffsets(plan, panel, true);
     const std::vector<std::size_t> down = voxelOffsets(plan, panel, false);
@@ -60,16 +59,24 @@ void drawBase(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, 
             byteGrey[static_cast<std::size_t>(b)] = layers.window.grey(static_cast<float>(b));
         }
     }
+    const std::size_t imageRow = static_cast<std::size_t>(image.width()) * 3;
+    const std::size_t panelRow = static_cast<std::size_t>(panel.width) * 3;
     std::vector<std::uint8_t>& bytes = image.bytes();
     for (int v = 0; v < panel.height; ++v) {
+        std::uint8_t* out = bytes.data() + static_cast<std::size_t>(panel.top + v) * imageRow +
+                            static_cast<std::size_t>(panel.left) * 3;
+        if (v > 0 && down[static_cast<std::size_t>(v)] == down[static_cast<std::size_t>(v - 1)]) {
+            std::memcpy(out, out - imageRow, panelRow);
+            continue;
+        }
         const std::size_t row = slice + down[static_cast<std::size_t>(v)];
-        std::uint8_t* out = bytes.data() + (static_cast<std::size_t>(panel.top + v) * static_cast<std::size_t>(image.width()) +
-                                            static_cast<std::size_t>(panel.left)) * 3;
-        for (int u = 0; u < panel.width; ++u) {
+        std::uint8_t grey = 0;
+        for (int u = 0; u < panel.width; ++u, out += 3) {
             const std::size_t voxel = row + across[static_cast<std::size_t>(u)];
-            const std::uint8_t grey = base.bytes != nullptr ? byteGrey[base.bytes[voxel]] : layers.window.grey(base.values[voxel]);
+            if (u == 0 || across[static_cast<std::size_t>(u)] != across[static_cast<std::size_t>(u - 1)]) {
+                grey = base.bytes != nullptr ? byteGrey[base.bytes[voxel]] : layers.window.grey(base.values[voxel]);
+            }
             out[0] = out[1] = out[2] = grey;
-            out += 3;
         }
     }
 }
@@ -194,7 +201,7 @@ std::optional<EdgeSource> edgeSourceOf(const PictureLayers& layers) {
         source.levels = region->levels;
     } else if (layers.overlay != nullptr) {
         source.overlay = layers.overlay;
-        source.levels = edgeLevels(*layers.overlay);
+        source.levels = layers.overlayLevels != nullptr ? *layers.overlayLevels : edgeLevels(*layers.overlay);
     } else {
         return std::nullopt;
     }
@@ -313,6 +320,11 @@ PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, cons
     return planPicture(grid, focus, options.slicesPerRow, options.convention, captionLines, fieldOfView);
 }
 
+void drawPanelLabels(RgbImage& image, const PanelPlan& panel) {
+    drawPanelLetters(image, panel.axes, panel.left, panel.top, panel.width, panel.height,
+                     positionText(axisName(panel.axes.normalWorldAxis), panel.positionMm));
+}
+
 RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, const PictureOptions& options) {
     RgbImage image(plan.width, plan.height);
     if (layers.base == nullptr || layers.base->count() != plan.grid.voxelCount()) {
@@ -330,8 +342,7 @@ RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, con
         if (edges) {
             drawEdges(image, panel, panelEdges(plan, panel, *edges), edgeRgb(options.edgeColour));
         }
-        drawPanelLetters(image, panel.axes, panel.left, panel.top, panel.width, panel.height,
-                         positionText(axisName(panel.axes.normalWorldAxis), panel.positionMm));
+        drawPanelLabels(image, panel);
     }
     drawLocators(image, plan, layers);
     drawCaptionAndLegend(image, plan, layers.caption, legendItems(layers, edges.has_value(), options));

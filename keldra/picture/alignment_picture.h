@@ -32,6 +32,9 @@ struct PictureLayers {
     const PictureVolume* base = nullptr;
     GreyWindow window;
     const PictureVolume* overlay = nullptr;    // edges drawn where its levels change
+    // The overlay's edgeLevels (edge_levels.h) when the caller already has them, for pictures
+    // that draw the same overlay's edges; null to work them out.
+    const std::vector<float>* overlayLevels = nullptr;
     // Instead of `overlay`: a region on the base grid, drawn as its outline and the edges of
     // its values inside it.
     const ProjectedRegion* projected = nullptr;
@@ -69,6 +72,10 @@ Rgb outlineRgb();
 // Draws every panel of the plan, the orientation letters in each, the slice positions under
 // each row, the locators, the caption and a legend line.
 RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, const PictureOptions& options);
+
+// A panel's orientation letters (drawn inside it) and its slice position (under it), in fixed
+// colours: drawn again over the same panel, they leave the same pixels.
+void drawPanelLabels(RgbImage& image, const PanelPlan& panel);
 
 // planPicture of picture_plan.h with the options' slices per row and convention.
 PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, const PictureOptions& options,

@@ -1,47 +1,84 @@
-// Drawing the checkerboard: the picture is drawn twice by the same plan, once of the anatomy and
-// once of the functional resampled onto the slices the panels show, and the tiles are taken
-// alternately from each. Both drawings carry the same letters, positions and caption, so they
-// survive the merge untouched.
+// Drawing the checkerboard: the anatomy's picture is drawn whole by the plan, then the
+// functional's tiles are painted over it, each pixel from the functional's grey at the anatomy
+// voxel the pixel shows, and each panel's letters are drawn again on top. Letters and captions
+// come out as if the picture had been drawn twice and the tiles taken alternately from each.
 #include "keldra/picture/checkerboard_picture.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 namespace orvane::keldra::picture {
 namespace {
 
-// The functional sampled (nearest neighbour) at the centres of the anatomy's voxels on the
-// slices the plan shows; zero elsewhere and outside the functional's grid.
-PictureVolume functionalOnPanels(const PicturePlan& plan, const PictureVolume& functional) {
-    PictureVolume onGrid;
-    onGrid.grid = plan.grid;
-    onGrid.values.assign(plan.grid.voxelCount(), 0.0f);
-    onGrid.name = functional.name;
-    onGrid.affineLabel = functional.affineLabel;
-    const std::optional<Affine> worldToFunctional = functional.grid.voxelToWorld.inverse();
-    if (!worldToFunctional || functional.values.size() < functional.grid.voxelCount()) {
-        return onGrid;
+// The functional's grey at the anatomy voxels of one panel's slice: the functional sampled
+// (nearest neighbour) at the voxel's centre, and the grey of zero outside its grid or when it
+// cannot be placed.
+class FunctionalOnSlice {
+public:
+    FunctionalOnSlice(const PanelPlan& panel, const PictureVolume& functional,
+                      const std::optional<Affine>& gridToFunctional, const GreyWindow& window)
+        : functional_(functional), gridToFunctional_(gridToFunctional), window_(window),
+          acrossAxis_(panel.axes.horizontal.voxelAxis), downAxis_(panel.axes.vertical.voxelAxis),
+          outside_(window.grey(0.0f)) {
+        voxel_[panel.axes.sliceAxis] = panel.slice;
     }
-    const Affine gridToFunctional = *worldToFunctional * plan.grid.voxelToWorld;
-    const VolumeGrid& f = functional.grid;
-    for (const PanelPlan& panel : plan.panels) {
-        const int a = panel.axes.horizontal.voxelAxis;
-        const int b = panel.axes.vertical.voxelAxis;
-        int voxel[3] = {0, 0, 0};
-        voxel[panel.axes.sliceAxis] = panel.slice;
-        for (voxel[b] = 0; voxel[b] < plan.grid.size(b); ++voxel[b]) {
-            for (voxel[a] = 0; voxel[a] < plan.grid.size(a); ++voxel[a]) {
-                const Vector3d at = gridToFunctional.apply({double(voxel[0]), double(voxel[1]), double(voxel[2])});
-                const double x = std::floor(at.x + 0.5), y = std::floor(at.y + 0.5), z = std::floor(at.z + 0.5);
-                if (x >= 0 && y >= 0 && z >= 0 && x < f.nx && y < f.ny && z < f.nz) {
-                    onGrid.values[plan.grid.index(voxel[0], voxel[1], voxel[2])] =
-                        functional.at(static_cast<int>(x), static_cast<int>(y), static_cast<int>(z));
+
+    std::uint8_t grey(int across, int down) {
+        if (!gridToFunctional_) {
+            return outside_;
+        }
+        voxel_[acrossAxis_] = across;
+        voxel_[downAxis_] = down;
+        const Vector3d at = gridToFunctional_->apply({double(voxel_[0]), double(voxel_[1]), double(voxel_[2])});
+        const double x = std::floor(at.x + 0.5), y = std::floor(at.y + 0.5), z = std::floor(at.z + 0.5);
+        const VolumeGrid& f = functional_.grid;
+        if (x >= 0 && y >= 0 && z >= 0 && x < f.nx && y < f.ny && z < f.nz) {
+            return window_.grey(functional_.at(static_cast<int>(x), static_cast<int>(y), static_cast<int>(z)));
+        }
+        return outside_;
+    }
+
+private:
+    const PictureVolume& functional_;
+    const std::optional<Affine>& gridToFunctional_;
+    const GreyWindow& window_;
+    int acrossAxis_;
+    int downAxis_;
+    std::uint8_t outside_;
+    int voxel_[3] = {0, 0, 0};
+};
+
+// Paints the functional's tiles of one panel: those whose tile row and column add up to an odd
+// number. Neighbouring pixels that show the same voxel take its grey once, and a row of tiles'
+// pixels that shows the same voxels as the row above (in the same row of tiles) is copied.
+void drawFunctionalTiles(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, int tile,
+                         FunctionalOnSlice& functional) {
+    const std::vector<int> across = panelVoxelIndices(plan, panel, true);
+    const std::vector<int> down = panelVoxelIndices(plan, panel, false);
+    const std::size_t imageRow = static_cast<std::size_t>(image.width()) * 3;
+    std::vector<std::uint8_t>& bytes = image.bytes();
+    for (int v = 0; v < panel.height; ++v) {
+        const bool repeated = v > 0 && down[static_cast<std::size_t>(v)] == down[static_cast<std::size_t>(v - 1)] &&
+                              v / tile == (v - 1) / tile;
+        std::uint8_t* row = bytes.data() + static_cast<std::size_t>(panel.top + v) * imageRow;
+        for (int u = (v / tile + 1) % 2 * tile; u < panel.width; u += 2 * tile) {
+            const int end = std::min(u + tile, panel.width);
+            std::uint8_t* out = row + static_cast<std::size_t>(panel.left + u) * 3;
+            if (repeated) {
+                std::memcpy(out, out - imageRow, static_cast<std::size_t>(end - u) * 3);
+                continue;
+            }
+            std::uint8_t grey = 0;
+            for (int x = u; x < end; ++x, out += 3) {
+                if (x == u || across[static_cast<std::size_t>(x)] != across[static_cast<std::size_t>(x - 1)]) {
+                    grey = functional.grey(across[static_cast<std::size_t>(x)], down[static_cast<std::size_t>(v)]);
                 }
+                out[0] = out[1] = out[2] = grey;
             }
         }
     }
-    return onGrid;
 }
 
 }  // namespace
@@ -63,20 +100,18 @@ RgbImage renderCheckerboard(const PicturePlan& plan, const PictureVolume& anatom
     layers.caption = caption;
     RgbImage image = renderPicture(plan, layers, options);
 
-    const PictureVolume placed = functionalOnPanels(plan, functional);
-    layers.base = &placed;
-    layers.window = robustWindow(functional);
-    const RgbImage functionalImage = renderPicture(plan, layers, options);
-
+    // No placement, or too few values: the functional's tiles show it as zero everywhere.
+    std::optional<Affine> gridToFunctional;
+    const std::optional<Affine> worldToFunctional = functional.grid.voxelToWorld.inverse();
+    if (worldToFunctional && functional.values.size() >= functional.grid.voxelCount()) {
+        gridToFunctional = *worldToFunctional * plan.grid.voxelToWorld;
+    }
+    const GreyWindow window = robustWindow(functional);
     const int tile = checkerboardTilePixels(plan, functional.grid);
     for (const PanelPlan& panel : plan.panels) {
-        for (int v = 0; v < panel.height; ++v) {
-            for (int u = 0; u < panel.width; ++u) {
-                if ((u / tile + v / tile) % 2 == 1) {
-                    image.setPixel(panel.left + u, panel.top + v, functionalImage.pixel(panel.left + u, panel.top + v));
-                }
-            }
-        }
+        FunctionalOnSlice onSlice(panel, functional, gridToFunctional, window);
+        drawFunctionalTiles(image, plan, panel, tile, onSlice);
+        drawPanelLabels(image, panel);
     }
     return image;
 }

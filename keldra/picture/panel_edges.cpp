@@ -231,9 +231,11 @@ std::int8_t levelOfSample(const EdgeSource& source, float weighted, float weight
     return static_cast<std::int8_t>((region ? 1 : 0) + levelOf(source.levels, weighted / weight));
 }
 
-// The level of every pixel. Where the four lattice points around a pixel share a level, so does
-// the pixel; elsewhere (near a contour) it is taken from the bilinear interpolation of the
-// smoothed samples, which is what makes the contours smooth at the pixels' scale.
+// The level of every pixel, in rows of panel.width + 2 with a border of one pixel all round at
+// level -1 (no values), so that every pixel of the panel has four neighbours. Where the four
+// lattice points around a pixel share a level, so does the pixel; elsewhere (near a contour) it
+// is taken from the bilinear interpolation of the smoothed samples, which is what makes the
+// contours smooth at the pixels' scale.
 std::vector<std::int8_t> pixelLevels(const PanelPlan& panel, const EdgeSource& source, const Lattice& lattice) {
     const std::vector<Between> across = betweenPoints(panel.width, lattice);
     const std::vector<Between> down = betweenPoints(panel.height, lattice);
@@ -241,12 +243,13 @@ std::vector<std::int8_t> pixelLevels(const PanelPlan& panel, const EdgeSource& s
     for (std::size_t i = 0; i < latticeLevels.size(); ++i) {
         latticeLevels[i] = levelOfSample(source, lattice.weighted[i], lattice.weight[i]);
     }
-    std::vector<std::int8_t> levels(static_cast<std::size_t>(panel.width) * static_cast<std::size_t>(panel.height));
+    const std::size_t paddedRow = static_cast<std::size_t>(panel.width) + 2;
+    std::vector<std::int8_t> levels(paddedRow * (static_cast<std::size_t>(panel.height) + 2), -1);
     const std::size_t row = static_cast<std::size_t>(lattice.width);
     for (int v = 0; v < panel.height; ++v) {
         const Between& b = down[static_cast<std::size_t>(v)];
         const std::size_t top = static_cast<std::size_t>(b.first) * row;
-        std::int8_t* out = levels.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(panel.width);
+        std::int8_t* out = levels.data() + static_cast<std::size_t>(v + 1) * paddedRow + 1;
         for (int u = 0; u < panel.width; ++u) {
             const Between& a = across[static_cast<std::size_t>(u)];
             const std::size_t i00 = top + static_cast<std::size_t>(a.first);
@@ -277,19 +280,19 @@ std::vector<std::uint8_t> panelEdges(const PicturePlan& plan, const PanelPlan& p
     }
     const Lattice lattice = sampleLattice(plan, panel, source);
     const std::vector<std::int8_t> levels = pixelLevels(panel, source, lattice);
-    // An edge on the brighter side of each level: a 4-neighbour that lies on a lower level.
+    // An edge on the brighter side of each level: a 4-neighbour that lies on a lower level (the
+    // border's -1 is no level).
     const int w = panel.width;
     const int h = panel.height;
+    const std::ptrdiff_t paddedRow = w + 2;
+    const auto lower = [](std::int8_t there, std::int8_t level) { return (there >= 0) & (there < level); };
     for (int v = 0; v < h; ++v) {
-        for (int u = 0; u < w; ++u) {
-            const std::size_t here = static_cast<std::size_t>(v) * static_cast<std::size_t>(w) + static_cast<std::size_t>(u);
-            const int level = levels[here];
-            const auto lower = [&](std::size_t there) { return levels[there] >= 0 && levels[there] < level; };
-            edges[here] = (u > 0 && lower(here - 1)) || (u + 1 < w && lower(here + 1)) ||
-                                  (v > 0 && lower(here - static_cast<std::size_t>(w))) ||
-                                  (v + 1 < h && lower(here + static_cast<std::size_t>(w)))
-                              ? 1
-                              : 0;
+        const std::int8_t* at = levels.data() + (v + 1) * paddedRow + 1;
+        std::uint8_t* out = edges.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(w);
+        for (int u = 0; u < w; ++u, ++at) {
+            const std::int8_t level = *at;
+            out[u] = static_cast<std::uint8_t>(lower(at[-1], level) | lower(at[1], level) | lower(at[-paddedRow], level) |
+                                               lower(at[paddedRow], level));
         }
     }
     dropShortContours(edges, w, h, static_cast<int>(std::ceil(kShortestContourMm / plan.mmPerPixel)));

@@ -263,4 +263,16 @@ Vector3d panelPixelToVoxel(const PicturePlan& plan, const PanelPlan& panel, doub
     return {coordinate[0], coordinate[1], coordinate[2]};
 }
 
+std::vector<int> panelVoxelIndices(const PicturePlan& plan, const PanelPlan& panel, bool horizontal) {
+    const ScreenAxis& axis = horizontal ? panel.axes.horizontal : panel.axes.vertical;
+    const int pixels = horizontal ? panel.width : panel.height;
+    const int size = plan.grid.size(axis.voxelAxis);
+    std::vector<int> indices(static_cast<std::size_t>(std::max(0, pixels)));
+    for (int p = 0; p < pixels; ++p) {
+        const Vector3d voxel = horizontal ? panelPixelToVoxel(plan, panel, p, 0) : panelPixelToVoxel(plan, panel, 0, p);
+        indices[static_cast<std::size_t>(p)] = std::clamp(static_cast<int>(std::floor(voxel[axis.voxelAxis] + 0.5)), 0, size - 1);
+    }
+    return indices;
+}
+
 }  // namespace orvane::keldra::picture

@@ -89,4 +89,8 @@ PicturePlan planPicture(const VolumeGrid& grid, const PictureVolume* focus, int 
 // downwards from the panel's corner. Rounding them gives the voxel the pixel shows.
 Vector3d panelPixelToVoxel(const PicturePlan& plan, const PanelPlan& panel, double u, double v);
 
+// Per pixel along one screen axis of a panel (across when `horizontal`, else down), the index
+// along that axis's voxel axis of the voxel the pixel shows, kept inside the grid.
+std::vector<int> panelVoxelIndices(const PicturePlan& plan, const PanelPlan& panel, bool horizontal);
+
 }  // namespace orvane::keldra::picture

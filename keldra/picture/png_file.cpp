@@ -12,6 +12,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace orvane::keldra::picture {
@@ -27,75 +29,106 @@ struct PalettePicture {
     std::vector<std::uint8_t> indices;
 };
 
-// Greys keep their own entry when all of them fit beside the other colours; otherwise they
-// share the remaining entries, spread evenly from black to white, which moves a grey by less
-// than one step of 255.
-bool asPalette(const RgbImage& image, PalettePicture& picture) {
-    const std::vector<std::uint8_t>& bytes = image.bytes();
-    const std::size_t pixels = bytes.size() / 3;
-    std::array<bool, 256> greyUsed{};
-    std::vector<Rgb> others;
-    for (std::size_t i = 0; i < pixels; ++i) {
-        const std::uint8_t r = bytes[3 * i], g = bytes[3 * i + 1], b = bytes[3 * i + 2];
-        if (r == g && g == b) {
-            greyUsed[r] = true;
-            continue;
-        }
-        const Rgb colour{r, g, b};
-        bool known = false;
-        for (const Rgb& o : others) {
-            known = known || o == colour;
-        }
-        if (!known) {
-            if (others.size() == kMostLineColours) {
-                return false;
+// The line colours of a picture in the order they first appear, each found again in constant
+// time: an open-addressed table keyed by the colour's three bytes, twice as large as the most
+// colours it takes, so that it never fills.
+class LineColours {
+public:
+    // The colour's place in the order, adding it when it is new; nothing when it is new and the
+    // table already holds kMostLineColours.
+    std::optional<std::size_t> find(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+        const std::uint32_t key = (std::uint32_t{r} << 16 | std::uint32_t{g} << 8 | b) + 1;
+        std::size_t slot = (key * 2654435761u) >> 25 & (kSlots - 1);
+        while (keys_[slot] != 0) {
+            if (keys_[slot] == key) {
+                return places_[slot];
             }
-            others.push_back(colour);
+            slot = (slot + 1) & (kSlots - 1);
         }
+        if (order_.size() == kMostLineColours) {
+            return std::nullopt;
+        }
+        keys_[slot] = key;
+        places_[slot] = static_cast<std::uint8_t>(order_.size());
+        order_.push_back({r, g, b});
+        return places_[slot];
     }
+
+    const std::vector<Rgb>& inOrder() const { return order_; }
+
+private:
+    static constexpr std::size_t kSlots = 2 * kMostLineColours;
+    std::array<std::uint32_t, kSlots> keys_{};  // the colour plus one; 0 for a free slot
+    std::array<std::uint8_t, kSlots> places_{};
+    std::vector<Rgb> order_;
+};
+
+// The palette's greys: each its own entry when all of them fit beside `others` line colours;
+// otherwise the remaining entries, spread evenly from black to white, shared by the greys, which
+// moves a grey by less than one step of 255. `greyIndex` receives each grey's entry.
+void paletteGreys(const std::array<bool, 256>& greyUsed, std::size_t others, std::vector<png_color>& colours,
+                  std::array<std::uint8_t, 256>& greyIndex) {
     std::size_t greys = 0;
     for (bool used : greyUsed) {
         greys += used ? 1 : 0;
     }
-    std::array<std::uint8_t, 256> greyIndex{};
-    picture.colours.clear();
-    if (greys + others.size() <= 256) {
+    if (greys + others <= 256) {
         for (int g = 0; g < 256; ++g) {
             if (greyUsed[static_cast<std::size_t>(g)]) {
-                greyIndex[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(picture.colours.size());
+                greyIndex[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(colours.size());
                 const png_byte level = static_cast<png_byte>(g);
-                picture.colours.push_back({level, level, level});
+                colours.push_back({level, level, level});
             }
         }
-    } else {
-        const int levels = static_cast<int>(256 - others.size());
-        for (int k = 0; k < levels; ++k) {
-            const png_byte level = static_cast<png_byte>(std::lround(k * 255.0 / (levels - 1)));
-            picture.colours.push_back({level, level, level});
-        }
-        for (int g = 0; g < 256; ++g) {
-            greyIndex[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(std::lround(g * (levels - 1) / 255.0));
-        }
+        return;
     }
-    const std::size_t firstOther = picture.colours.size();
-    for (const Rgb& o : others) {
-        picture.colours.push_back({o.r, o.g, o.b});
+    const int levels = static_cast<int>(256 - others);
+    for (int k = 0; k < levels; ++k) {
+        const png_byte level = static_cast<png_byte>(std::lround(k * 255.0 / (levels - 1)));
+        colours.push_back({level, level, level});
     }
+    for (int g = 0; g < 256; ++g) {
+        greyIndex[static_cast<std::size_t>(g)] = static_cast<std::uint8_t>(std::lround(g * (levels - 1) / 255.0));
+    }
+}
+
+// Greys and at most kMostLineColours other colours: the palette (greys first, then the line
+// colours in the order they appear) and each pixel's entry. The first pass keeps each grey's
+// level and notes where the line colours lie; once every grey is known, the levels become
+// entries through a table and the noted pixels take their colours' entries.
+bool asPalette(const RgbImage& image, PalettePicture& picture) {
+    const std::uint8_t* bytes = image.bytes().data();
+    const std::size_t pixels = image.bytes().size() / 3;
+    std::array<bool, 256> greyUsed{};
+    LineColours others;
+    std::vector<std::pair<std::size_t, std::uint8_t>> coloured;  // pixel, place among the line colours
     picture.indices.resize(pixels);
-    std::size_t last = 0;
-    for (std::size_t i = 0; i < pixels; ++i) {
-        const std::uint8_t r = bytes[3 * i], g = bytes[3 * i + 1], b = bytes[3 * i + 2];
+    std::uint8_t* index = picture.indices.data();
+    for (std::size_t i = 0; i < pixels; ++i, bytes += 3) {
+        const std::uint8_t r = bytes[0], g = bytes[1], b = bytes[2];
+        index[i] = r;
         if (r == g && g == b) {
-            picture.indices[i] = greyIndex[r];
+            greyUsed[r] = true;
             continue;
         }
-        // Line colours come in runs: try the last one first.
-        const Rgb colour{r, g, b};
-        if (others[last] != colour) {
-            for (last = 0; others[last] != colour; ++last) {
-            }
+        const std::optional<std::size_t> place = others.find(r, g, b);
+        if (!place) {
+            return false;
         }
-        picture.indices[i] = static_cast<std::uint8_t>(firstOther + last);
+        coloured.emplace_back(i, static_cast<std::uint8_t>(*place));
+    }
+    std::array<std::uint8_t, 256> greyIndex{};
+    picture.colours.clear();
+    paletteGreys(greyUsed, others.inOrder().size(), picture.colours, greyIndex);
+    const std::size_t firstOther = picture.colours.size();
+    for (const Rgb& o : others.inOrder()) {
+        picture.colours.push_back({o.r, o.g, o.b});
+    }
+    for (std::size_t i = 0; i < pixels; ++i) {
+        index[i] = greyIndex[index[i]];
+    }
+    for (const auto& [pixel, place] : coloured) {
+        index[pixel] = static_cast<std::uint8_t>(firstOther + place);
     }
     return true;
 }

@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "keldra/picture/bitmap_font.h"
+#include "keldra/picture/edge_levels.h"
 #include "keldra/picture/png_file.h"
 #include "keldra/report/run_pictures.h"
 
@@ -59,6 +61,17 @@ void drawShiftArrow(pic::RgbImage& image, const pic::PicturePlan& plan, const pi
     drawLine(image, x1, y1, x1 - head * (ux - 0.6 * uy), y1 - head * (uy + 0.6 * ux), kArrowColour);
 }
 
+// Copies `part` into `image` with its top-left corner at (left, top), row by row; `image` must
+// hold it whole.
+void copyInto(pic::RgbImage& image, const pic::RgbImage& part, int left, int top) {
+    const std::size_t rowBytes = static_cast<std::size_t>(part.width()) * 3;
+    for (int y = 0; y < part.height(); ++y) {
+        const std::size_t at = (static_cast<std::size_t>(top + y) * static_cast<std::size_t>(image.width()) +
+                                static_cast<std::size_t>(left)) * 3;
+        std::memcpy(image.bytes().data() + at, part.bytes().data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
+    }
+}
+
 }  // namespace
 
 std::string checkPictureFileName(int functional) {
@@ -80,6 +93,9 @@ pic::RgbImage checkPicture(const VmrDocument& anatomy, const FmrDocument& functi
     layers.base = &atHeader;
     layers.window = pic::robustWindow(atHeader.values);
     layers.overlay = &anatomyVolume;
+    // Both halves draw the anatomy's edges at the same levels.
+    const std::vector<float> anatomyLevels = pic::edgeLevels(anatomyVolume);
+    layers.overlayLevels = &anatomyLevels;
     layers.edgeLegend = "edges of the anatomy";
     layers.caption = {"as the headers place them; arrow: the shift, 3x"};
     pic::RgbImage left = pic::renderPicture(plan, layers, halfOptions);
@@ -100,16 +116,8 @@ pic::RgbImage checkPicture(const VmrDocument& anatomy, const FmrDocument& functi
         pic::drawText(image, pic::kPictureMargin, pic::kPictureMargin + lineHeight * static_cast<int>(i), facts.caption[i],
                       {255, 255, 255}, pic::kTextScale, false);
     }
-    for (int y = 0; y < left.height(); ++y) {
-        for (int x = 0; x < left.width(); ++x) {
-            image.setPixel(x, top + y, left.pixel(x, y));
-        }
-    }
-    for (int y = 0; y < right.height(); ++y) {
-        for (int x = 0; x < right.width(); ++x) {
-            image.setPixel(left.width() + x, top + y, right.pixel(x, y));
-        }
-    }
+    copyInto(image, left, 0, top);
+    copyInto(image, right, left.width(), top);
     return image;
 }
 

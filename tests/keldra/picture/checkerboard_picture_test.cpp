@@ -1,6 +1,7 @@
 // The checkerboard: tiles sized from the functional's voxels, anatomy tiles identical to the
 // anatomy drawn alone, functional tiles showing the functional where the affines place it and
-// black outside its field of view.
+// black outside its field of view; and the tiles painted over the anatomy's picture are what
+// drawing the functional whole on the panels' slices and taking every other tile gives.
 #include "keldra/picture/checkerboard_picture.h"
 
 #include <gtest/gtest.h>
@@ -78,6 +79,93 @@ TEST(CheckerboardPicture, TilesAlternateBetweenTheAnatomyAndThePlacedFunctional)
     }
     EXPECT_GT(functionalPixels, 1000);
     EXPECT_GT(blackOutside, 100);
+}
+
+// The functional placed on the anatomy's grid by the affines, nearest neighbour at each voxel's
+// centre, zero outside its grid: what the checkerboard's functional tiles show.
+PictureVolume placedOnGrid(const VolumeGrid& grid, const PictureVolume& functional) {
+    PictureVolume placed;
+    placed.grid = grid;
+    placed.values.assign(grid.voxelCount(), 0.0f);
+    const Affine toFunctional = *functional.grid.voxelToWorld.inverse() * grid.voxelToWorld;
+    const VolumeGrid& f = functional.grid;
+    for (int z = 0; z < grid.nz; ++z) {
+        for (int y = 0; y < grid.ny; ++y) {
+            for (int x = 0; x < grid.nx; ++x) {
+                const Vector3d at = toFunctional.apply({double(x), double(y), double(z)});
+                const double fx = std::floor(at.x + 0.5), fy = std::floor(at.y + 0.5), fz = std::floor(at.z + 0.5);
+                if (fx >= 0 && fy >= 0 && fz >= 0 && fx < f.nx && fy < f.ny && fz < f.nz) {
+                    placed.values[grid.index(x, y, z)] = functional.at(int(fx), int(fy), int(fz));
+                }
+            }
+        }
+    }
+    return placed;
+}
+
+TEST(CheckerboardPicture, PaintedTilesAreTheFunctionalDrawnWholeTakenEveryOtherTile) {
+    // An oblique functional partly outside a small anatomy, with negative values (so that zero,
+    // outside it, is not black) and a NaN; tiles that do not divide the panels, so that some
+    // are cut by a panel's edge, and the letters drawn over both kinds of tile.
+    PictureVolume anatomy;
+    anatomy.grid.nx = 60;
+    anatomy.grid.ny = 50;
+    anatomy.grid.nz = 40;
+    anatomy.grid.voxelToWorld = Affine::translation({-29.5, -24.5, -19.5});
+    std::vector<std::uint8_t> bytes(anatomy.grid.voxelCount());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<std::uint8_t>((i * 37) % 251);
+    }
+    anatomy.bytes = bytes.data();
+    PictureVolume functional;
+    functional.grid.nx = 16;
+    functional.grid.ny = 14;
+    functional.grid.nz = 12;
+    functional.grid.voxelToWorld = Affine::translation({12.0, -6.0, 4.0}) * Affine::rotation(14.0, -9.0, 21.0) *
+                                   Affine::scaling(3.0, 3.0, 3.5) * Affine::translation({-7.5, -6.5, -5.5});
+    functional.values.resize(functional.grid.voxelCount());
+    for (std::size_t i = 0; i < functional.values.size(); ++i) {
+        functional.values[i] = static_cast<float>((i * 53) % 97) - 30.0f;
+    }
+    functional.values[100] = std::nanf("");
+
+    const PictureOptions options;
+    const PicturePlan plan = planPicture(anatomy.grid, &anatomy, options, 1, &functional.grid);
+    const std::vector<std::string> caption = {"checkerboard"};
+    PictureLayers layers;
+    layers.base = &anatomy;
+    layers.window = robustWindow(anatomy);
+    layers.caption = caption;
+    const RgbImage anatomyImage = renderPicture(plan, layers, options);
+    const PictureVolume placed = placedOnGrid(plan.grid, functional);
+    layers.base = &placed;
+    layers.window = robustWindow(functional);
+    ASSERT_GT(layers.window.grey(0.0f), 0) << "zero outside the functional should not be black here";
+    const RgbImage functionalImage = renderPicture(plan, layers, options);
+    RgbImage want = anatomyImage;
+    const int tile = checkerboardTilePixels(plan, functional.grid);
+    long cutTiles = 0;
+    for (const PanelPlan& panel : plan.panels) {
+        cutTiles += panel.width % tile != 0 || panel.height % tile != 0 ? 1 : 0;
+        for (int v = 0; v < panel.height; ++v) {
+            for (int u = 0; u < panel.width; ++u) {
+                if ((u / tile + v / tile) % 2 == 1) {
+                    want.setPixel(panel.left + u, panel.top + v, functionalImage.pixel(panel.left + u, panel.top + v));
+                }
+            }
+        }
+    }
+    ASSERT_GT(cutTiles, 0);
+    ASSERT_NE(want.bytes(), anatomyImage.bytes());
+
+    const RgbImage board = renderCheckerboard(plan, anatomy, functional, caption, options);
+    ASSERT_EQ(board.width(), want.width());
+    ASSERT_EQ(board.height(), want.height());
+    for (int y = 0; y < want.height(); ++y) {
+        for (int x = 0; x < want.width(); ++x) {
+            ASSERT_EQ(board.pixel(x, y), want.pixel(x, y)) << x << ", " << y;
+        }
+    }
 }
 
 }  // namespace

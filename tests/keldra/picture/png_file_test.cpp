@@ -68,6 +68,34 @@ TEST(PngFile, PicturesOfGreysAndLineColoursKeepTheColoursAndEveryGreyWithinOneSt
     }
 }
 
+TEST(PngFile, UpToSixtyFourLineColoursKeepAPaletteAndOneMoreIsWrittenAsRgb) {
+    // Line colours that differ in one byte only, scattered between greys; every pixel read back
+    // exact. The file's colour type (byte 25: 3 palette, 2 RGB) says which way it was written.
+    const auto colourType = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        char header[26] = {};
+        file.read(header, sizeof header);
+        return static_cast<int>(static_cast<unsigned char>(header[25]));
+    };
+    for (const int colours : {64, 65}) {
+        RgbImage image(97, 9);
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const int k = (x * 5 + y * 31) % (colours + 40);
+                const auto grey = static_cast<std::uint8_t>((x * y) % 256);
+                image.setPixel(x, y, k < colours ? Rgb{static_cast<std::uint8_t>(2 * k), 0, 7} : Rgb{grey, grey, grey});
+            }
+        }
+        const auto path = (scratchFolder("png-line-colours") / ("p" + std::to_string(colours) + ".png")).string();
+        std::string error;
+        ASSERT_TRUE(writePng(image, path, error)) << error;
+        EXPECT_EQ(colourType(path), colours <= 64 ? 3 : 2) << colours << " line colours";
+        const auto read = readPng(path, error);
+        ASSERT_TRUE(read) << error;
+        EXPECT_EQ(read->bytes(), image.bytes()) << colours << " line colours";
+    }
+}
+
 TEST(PngFile, FailuresAreReportedNotThrown) {
     const auto folder = scratchFolder("png-failures");
     std::string error;
