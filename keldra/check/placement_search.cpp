@@ -10,8 +10,11 @@ namespace {
 
 
 std::function<double(const MotionParameters&)> objectiveOf(const SimilarityMeasure& measure,
-                                                           const PlacementProblem& problem) {
-    return [&measure, &problem](const MotionParameters& p) { return measure.nmi(rigidMotion(p, problem.centre) * problem.base); };
+                                                           const PlacementProblem& problem,
+                                                           SimilarityMeasure::Scratch& scratch) {
+    return [&measure, &problem, &scratch](const MotionParameters& p) {
+        return measure.nmi(rigidMotion(p, problem.centre) * problem.base, scratch);
+    };
 }
 
 SearchSettings translationSettings(double firstStep, double halvings) {
@@ -27,7 +30,8 @@ SearchSettings translationSettings(double firstStep, double halvings) {
 }  // namespace
 
 Placement searchTranslation(const PlacementProblem& problem) {
-    const auto coarse = objectiveOf(problem.coarse, problem);
+    SimilarityMeasure::Scratch scratch;
+    const auto coarse = objectiveOf(problem.coarse, problem, scratch);
     const double kGridStepMm = problem.gridStepMm;
     const int half = static_cast<int>(std::lround(kTranslationGridRangeMm / kGridStepMm));
     const int n = 2 * half + 1;
@@ -80,7 +84,7 @@ Placement searchTranslation(const PlacementProblem& problem) {
         starts.push_back({});
     }
 
-    const auto fine = objectiveOf(problem.fine, problem);
+    const auto fine = objectiveOf(problem.fine, problem, scratch);
     Placement best;
     for (const Placement& start : starts) {
         const SearchResult r = patternSearch(fine, start.parameters, fine(start.parameters), translationSettings(1.0, 3));
@@ -101,7 +105,9 @@ Placement refineRigid(const PlacementProblem& problem, const Placement& start, i
     const double t = kTranslationBoundMm, r = kRotationBoundDegrees;
     settings.lowest = {-t, -t, -t, -r, -r, -r};
     settings.highest = {t, t, t, r, r, r};
-    const SearchResult result = patternSearch(objectiveOf(problem.fine, problem), start.parameters, start.nmi, settings);
+    SimilarityMeasure::Scratch scratch;
+    const SearchResult result =
+        patternSearch(objectiveOf(problem.fine, problem, scratch), start.parameters, start.nmi, settings);
     return {result.parameters, result.value, result.evaluations};
 }
 

@@ -131,42 +131,63 @@ double entropyTerm(double count) { return count > 0 ? count * std::log(count) : 
 }  // namespace
 
 double SimilarityMeasure::nmi(const Affine& motion) const {
+    Scratch scratch;
+    return nmi(motion, scratch);
+}
+
+double SimilarityMeasure::nmi(const Affine& motion, Scratch& scratch) const {
     const int fb = functionalBins_.bins;
     const int ab = anatomyBins_.bins;
-    std::vector<double> joint(static_cast<std::size_t>(fb) * static_cast<std::size_t>(ab), 0.0);
+    const std::size_t cells = static_cast<std::size_t>(fb) * static_cast<std::size_t>(ab);
+    // Both are all zero between evaluations, so growing them is enough.
+    scratch.joint.resize(std::max(scratch.joint.size(), cells), 0.0);
+    scratch.anatomyMarginal.resize(std::max(scratch.anatomyMarginal.size(), static_cast<std::size_t>(ab)), 0.0);
+    scratch.positions.resize(points_.size());
     const double scale = (ab - 1) / (anatomyBins_.hi - anatomyBins_.lo);
     const double lo = anatomyBins_.lo;
     const double top = ab - 1;
-    // Each anatomy value is shared between its two nearest bins (linear weights), which keeps
-    // the measure smooth in the motion.
-    const std::size_t overlap = visitOverlap(motion, [&](int bin, double value) {
-        double position = (value - lo) * scale;
-        position = position > 0 ? (position < top ? position : top) : 0.0;
-        const int a = std::min(static_cast<int>(position), ab - 2);
-        const double f = position - a;
-        double* row = joint.data() + static_cast<std::size_t>(bin) * static_cast<std::size_t>(ab);
-        row[a] += 1.0 - f;
-        row[a + 1] += f;
+    // First every point's position among the anatomy's bins, then the histogram: the
+    // resampling then runs without waiting on the histogram's memory.
+    double* position = scratch.positions.data();
+    const std::size_t overlap = visitOverlap(motion, [&](int, double value) {
+        // Clamped to [0, top] (NaN to 0), as a maximum and a minimum: no branches.
+        const double scaled = (value - lo) * scale;
+        const double above = scaled > 0 ? scaled : 0.0;
+        *position++ = above < top ? above : top;
     });
     if (overlap < minimumOverlap_) {
         return 0.0;
     }
+    // Each anatomy value is shared between its two nearest bins (linear weights), which keeps
+    // the measure smooth in the motion.
+    double* joint = scratch.joint.data();
+    for (std::size_t p = 0; p < points_.size(); ++p) {
+        const double x = scratch.positions[p];
+        const int a = std::min(static_cast<int>(x), ab - 2);
+        const double f = x - a;
+        double* row = joint + static_cast<std::size_t>(points_[p].bin) * static_cast<std::size_t>(ab);
+        row[a] += 1.0 - f;
+        row[a + 1] += f;
+    }
     double jointSum = 0;
     double functionalSum = 0;
-    std::vector<double> anatomyMarginal(static_cast<std::size_t>(ab), 0.0);
+    double* anatomyMarginal = scratch.anatomyMarginal.data();
     for (int f = 0; f < fb; ++f) {
         double rowTotal = 0;
+        double* row = joint + static_cast<std::size_t>(f) * static_cast<std::size_t>(ab);
         for (int a = 0; a < ab; ++a) {
-            const double c = joint[static_cast<std::size_t>(f) * static_cast<std::size_t>(ab) + static_cast<std::size_t>(a)];
+            const double c = row[a];
+            row[a] = 0.0;  // ready for the next evaluation
             rowTotal += c;
-            anatomyMarginal[static_cast<std::size_t>(a)] += c;
+            anatomyMarginal[a] += c;
             jointSum += entropyTerm(c);
         }
         functionalSum += entropyTerm(rowTotal);
     }
     double anatomySum = 0;
-    for (double c : anatomyMarginal) {
-        anatomySum += entropyTerm(c);
+    for (int a = 0; a < ab; ++a) {
+        anatomySum += entropyTerm(anatomyMarginal[a]);
+        anatomyMarginal[a] = 0.0;
     }
     // With n samples, H = log n - (sum c log c) / n for each of the three distributions.
     const double n = static_cast<double>(points_.size());

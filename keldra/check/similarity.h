@@ -28,6 +28,13 @@ struct Similarity {
 
 class SimilarityMeasure {
 public:
+    // Working memory for nmi(), reused from one evaluation to the next: one per thread.
+    struct Scratch {
+        std::vector<double> joint;      // the joint histogram, all zero between evaluations
+        std::vector<double> positions;  // the anatomy's bin position at every sample point
+        std::vector<double> anatomyMarginal;
+    };
+
     // `functional` and `mask` (1 = a sample point) on the same grid; `anatomy` at least 2
     // voxels along every axis and finite. Of the masked voxels, an evenly spread share of at
     // most `maxPoints` is kept. The anatomy is referred to, not copied: it must outlive the
@@ -38,6 +45,7 @@ public:
     // `motion` moves the functional in the world: a point of the functional placed at w by
     // its transform is compared with the anatomy at motion(w).
     double nmi(const Affine& motion) const;
+    double nmi(const Affine& motion, Scratch& scratch) const;
     Similarity similarity(const Affine& motion) const;
 
     std::size_t sampleCount() const { return points_.size(); }
