@@ -1,8 +1,13 @@
 // Gaussian smoothing and halving of check volumes.
 #include "keldra/check/volume_filters.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace orvane::keldra::check {
 namespace {
@@ -19,39 +24,93 @@ std::vector<double> gaussianKernel(double sigma) {
     return kernel;
 }
 
-// Smooths every line of the volume along `axis` in place.
-void smoothAlong(Volume& volume, int axis, double sigma) {
-    const int n = volume.size[static_cast<std::size_t>(axis)];
-    if (sigma <= 0 || n < 2) {
-        return;
+// The sum of the kernel's weights that fall inside a line of n samples at every position, added
+// in the kernel's order (the order the smoothing itself adds in).
+std::vector<double> weightsInside(const std::vector<double>& kernel, int n) {
+    const int radius = static_cast<int>(kernel.size() / 2);
+    std::vector<double> weights(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const int from = i - radius < 0 ? 0 : i - radius;
+        const int to = i + radius >= n ? n - 1 : i + radius;
+        double weight = 0;
+        for (int j = from; j <= to; ++j) {
+            weight += kernel[static_cast<std::size_t>(j - i + radius)];
+        }
+        weights[static_cast<std::size_t>(i)] = weight;
     }
+    return weights;
+}
+
+// One smoothed sample: the weighted sum of `count` samples `stride` apart, added in their
+// order, divided by `divisor`.
+inline float weightedSum(const float* first, std::size_t stride, const double* taps, int count, double divisor) {
+    double sum = 0;
+    for (int t = 0; t < count; ++t) {
+        sum += taps[t] * static_cast<double>(first[static_cast<std::size_t>(t) * stride]);
+    }
+    return static_cast<float>(sum / divisor);
+}
+
+// Four neighbouring smoothed samples at once, each exactly as weightedSum() makes it (the same
+// products and sums in the same order, two lanes of doubles at a time).
+inline void weightedSums4(const float* first, std::size_t stride, const double* taps, int count, double divisor,
+                          float* out) {
+#if defined(__SSE2__) || defined(_M_X64)
+    __m128d low = _mm_setzero_pd();
+    __m128d high = _mm_setzero_pd();
+    for (int t = 0; t < count; ++t) {
+        const __m128 x = _mm_loadu_ps(first + static_cast<std::size_t>(t) * stride);
+        const __m128d w = _mm_set1_pd(taps[t]);
+        low = _mm_add_pd(low, _mm_mul_pd(w, _mm_cvtps_pd(x)));
+        high = _mm_add_pd(high, _mm_mul_pd(w, _mm_cvtps_pd(_mm_movehl_ps(x, x))));
+    }
+    const __m128d d = _mm_set1_pd(divisor);
+    _mm_storeu_ps(out, _mm_movelh_ps(_mm_cvtpd_ps(_mm_div_pd(low, d)), _mm_cvtpd_ps(_mm_div_pd(high, d))));
+#else
+    for (int e = 0; e < 4; ++e) {
+        out[e] = weightedSum(first + e, stride, taps, count, divisor);
+    }
+#endif
+}
+
+// Smooths along an axis of n samples from `in` into `out`, both laid out as [outer][n][inner]
+// (inner: the samples of the faster axes). Every output sample is the weighted sum of its
+// line's samples within the kernel's reach, in the line's order, divided by the weights inside
+// the line; neighbouring samples are computed side by side.
+void smoothAlong(const float* in, float* out, std::size_t outer, int n, std::size_t inner, double sigma) {
     const std::vector<double> kernel = gaussianKernel(sigma);
     const int radius = static_cast<int>(kernel.size() / 2);
-    const std::size_t stride = axis == 0 ? 1
-                               : axis == 1 ? static_cast<std::size_t>(volume.size[0])
-                                           : static_cast<std::size_t>(volume.size[0]) * volume.size[1];
-    const std::size_t lines = volume.voxelCount() / static_cast<std::size_t>(n);
-    std::vector<double> line(static_cast<std::size_t>(n));
-    for (std::size_t l = 0; l < lines; ++l) {
-        // The first sample of line l: lines run over the other two axes.
-        const std::size_t start = axis == 0 ? l * static_cast<std::size_t>(n)
-                                  : axis == 1 ? (l / volume.size[0]) * volume.size[0] * static_cast<std::size_t>(n) +
-                                                    l % volume.size[0]
-                                              : l;
+    const std::vector<double> weights = weightsInside(kernel, n);
+    const std::size_t lineLength = static_cast<std::size_t>(n);
+    for (std::size_t o = 0; o < outer; ++o) {
+        const float* slab = in + o * lineLength * inner;
+        float* result = out + o * lineLength * inner;
         for (int i = 0; i < n; ++i) {
-            line[static_cast<std::size_t>(i)] = volume.samples[start + static_cast<std::size_t>(i) * stride];
-        }
-        for (int i = 0; i < n; ++i) {
-            double sum = 0;
-            double weight = 0;
             const int from = i - radius < 0 ? 0 : i - radius;
             const int to = i + radius >= n ? n - 1 : i + radius;
-            for (int j = from; j <= to; ++j) {
-                const double w = kernel[static_cast<std::size_t>(j - i + radius)];
-                sum += w * line[static_cast<std::size_t>(j)];
-                weight += w;
+            const double* taps = kernel.data() + (from - i + radius);
+            const int count = to - from + 1;
+            const double weight = weights[static_cast<std::size_t>(i)];
+            const float* first = slab + static_cast<std::size_t>(from) * inner;
+            float* target = result + static_cast<std::size_t>(i) * inner;
+            if (inner == 1) {
+                // Along the fastest axis: four output samples side by side where all four see
+                // the whole kernel (and so divide by the same weights).
+                if (i >= radius && i + 3 + radius < n) {
+                    weightedSums4(first, 1, taps, count, weight, target);
+                    i += 3;
+                } else {
+                    *target = weightedSum(first, 1, taps, count, weight);
+                }
+                continue;
             }
-            volume.samples[start + static_cast<std::size_t>(i) * stride] = static_cast<float>(sum / weight);
+            std::size_t e = 0;
+            for (; e + 4 <= inner; e += 4) {
+                weightedSums4(first + e, inner, taps, count, weight, target + e);
+            }
+            for (; e < inner; ++e) {
+                target[e] = weightedSum(first + e, inner, taps, count, weight);
+            }
         }
     }
 }
@@ -59,9 +118,31 @@ void smoothAlong(Volume& volume, int axis, double sigma) {
 }  // namespace
 
 Volume smoothed(const Volume& volume, const std::array<double, 3>& sigmaVoxels) {
-    Volume result = volume;
-    for (int axis = 0; axis < 3; ++axis) {
-        smoothAlong(result, axis, sigmaVoxels[static_cast<std::size_t>(axis)]);
+    Volume result;
+    result.size = volume.size;
+    result.voxelToWorld = volume.voxelToWorld;
+    // Each smoothed axis reads the previous one's output: the input, then two buffers in turn.
+    const float* source = volume.samples.data();
+    std::vector<float> spare;
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        const int n = volume.size[axis];
+        if (sigmaVoxels[axis] <= 0 || n < 2) {
+            continue;
+        }
+        std::size_t inner = 1;
+        for (std::size_t a = 0; a < axis; ++a) {
+            inner *= static_cast<std::size_t>(volume.size[a]);
+        }
+        const std::size_t outer = volume.voxelCount() / (inner * static_cast<std::size_t>(n));
+        std::vector<float>& target = source == result.samples.data() ? spare : result.samples;
+        target.resize(volume.voxelCount());
+        smoothAlong(source, target.data(), outer, n, inner, sigmaVoxels[axis]);
+        source = target.data();
+    }
+    if (source == volume.samples.data()) {
+        result.samples = volume.samples;
+    } else if (source != result.samples.data()) {
+        result.samples.swap(spare);
     }
     return result;
 }
