@@ -2,6 +2,7 @@
 #include "keldra/check/check_levels.h"
 
 #include <cmath>
+#include <utility>
 
 #include "keldra/check/head_mask.h"
 #include "keldra/check/volume_filters.h"
@@ -19,25 +20,49 @@ constexpr double kFunctionalCoarseSpacingMm = 8.0;
 constexpr std::size_t kMinimumHeadVoxels = 64;
 constexpr std::size_t kSmallFunctionalVoxels = 3000;
 
+// Which axes of `volume` to halve: those whose voxels are at most half of `spacingMm` long and
+// have enough voxels to spare. None when it is averaged down far enough.
+std::array<bool, 3> axesToHalve(const Volume& volume, double spacingMm, int minimumSize, bool& any) {
+    const std::array<double, 3> spacing = volume.spacingMm();
+    std::array<bool, 3> halve{};
+    any = false;
+    for (std::size_t a = 0; a < 3; ++a) {
+        halve[a] = 2 * spacing[a] <= spacingMm && volume.size[a] >= 2 * minimumSize;
+        any = any || halve[a];
+    }
+    return halve;
+}
+
 // Halves the axes whose voxels are at most half of `spacingMm` long and have enough voxels to
 // spare, as often as that holds.
 Volume averagedDown(const Volume& original, double spacingMm, int minimumSize) {
     Volume volume;
     const Volume* current = &original;
     for (;;) {
-        const std::array<double, 3> spacing = current->spacingMm();
-        std::array<bool, 3> halve{};
         bool any = false;
-        for (std::size_t a = 0; a < 3; ++a) {
-            halve[a] = 2 * spacing[a] <= spacingMm && current->size[a] >= 2 * minimumSize;
-            any = any || halve[a];
-        }
+        const std::array<bool, 3> halve = axesToHalve(*current, spacingMm, minimumSize, any);
         if (!any) {
             return current == &original ? withFiniteSamples(original, 0.0f) : volume;
         }
         volume = halved(*current, halve);
         current = &volume;
     }
+}
+
+// The same for a volume that is no longer needed: kept as it is (its non-finite samples set to
+// 0) rather than copied when it is averaged down far enough already.
+Volume averagedDown(Volume&& original, double spacingMm, int minimumSize) {
+    bool any = false;
+    axesToHalve(original, spacingMm, minimumSize, any);
+    if (any) {
+        return averagedDown(static_cast<const Volume&>(original), spacingMm, minimumSize);
+    }
+    for (float& s : original.samples) {
+        if (!std::isfinite(s)) {
+            s = 0.0f;
+        }
+    }
+    return std::move(original);
 }
 
 std::array<double, 3> sigmaInVoxels(const Volume& volume, double sigmaMm) {
@@ -80,9 +105,9 @@ Binning functionalBinning(const FunctionalLevel& level) {
 }
 
 // Everything after the first averaging down, shared by both kinds of anatomy input.
-bool finishAnatomy(const Volume& firstAveraged, const std::array<int, 3>& size, const Affine& voxelToWorld,
+bool finishAnatomy(Volume firstAveraged, const std::array<int, 3>& size, const Affine& voxelToWorld,
                    AnatomyReference& reference, std::string& error) {
-    const Volume fineAveraged = averagedDown(firstAveraged, kFineSpacingMm, 4);
+    const Volume fineAveraged = averagedDown(std::move(firstAveraged), kFineSpacingMm, 4);
     const std::optional<double> threshold = headThreshold(fineAveraged);
     if (!threshold) {
         error = "the anatomy holds a single value: there is no head to compare with";
@@ -91,11 +116,11 @@ bool finishAnatomy(const Volume& firstAveraged, const std::array<int, 3>& size, 
     reference = AnatomyReference{};
     reference.size = size;
     reference.voxelToWorld = voxelToWorld;
-    const Volume coarseAveraged = averagedDown(fineAveraged, kCoarseSpacingMm, 4);
+    Volume coarseAveraged = averagedDown(fineAveraged, kCoarseSpacingMm, 4);
     reference.fine = anatomyLevel(fineAveraged, kFineSmoothingMm, *threshold);
     reference.coarse = anatomyLevel(coarseAveraged, kCoarseSmoothingMm, *threshold);
-    reference.headGrid = coarseAveraged;
     reference.head = headMask(coarseAveraged, *threshold, 0);
+    reference.headGrid = std::move(coarseAveraged);
     return true;
 }
 
@@ -144,7 +169,7 @@ bool prepareAnatomy(const std::uint8_t* samples, const std::array<int, 3>& size,
         return finishAnatomy(halved(samples, size, voxelToWorld, halve), size, voxelToWorld, reference, error);
     }
     grid.samples.assign(samples, samples + grid.voxelCount());
-    return finishAnatomy(grid, size, voxelToWorld, reference, error);
+    return finishAnatomy(std::move(grid), size, voxelToWorld, reference, error);
 }
 
 bool prepareFunctional(const Volume& functional, FunctionalLevels& levels, std::string& error) {

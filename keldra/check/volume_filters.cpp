@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 #if defined(__SSE2__) || defined(_M_X64)
@@ -13,7 +14,6 @@ namespace orvane::keldra::check {
 namespace {
 
 inline float finiteOrZero(float s) { return std::isfinite(s) ? s : 0.0f; }
-inline float finiteOrZero(std::uint8_t s) { return s; }
 
 std::vector<double> gaussianKernel(double sigma) {
     const int radius = static_cast<int>(std::ceil(3.0 * sigma));
@@ -161,16 +161,32 @@ Volume halvedSamples(const Sample* samples, const std::array<int, 3>& size, cons
     result.samples.assign(result.voxelCount(), 0.0f);
     const float norm = 1.0f / static_cast<float>(factor[0] * factor[1] * factor[2]);
     const std::size_t nx = static_cast<std::size_t>(result.size[0]);
+    // Bytes are summed as integers: their sums (at most 8 x 255) are exact in floats too, so
+    // this is the float sum, without a conversion per sample.
+    constexpr bool bytes = std::is_same_v<Sample, std::uint8_t>;
+    std::vector<std::uint32_t> byteSums(bytes ? nx : 0);
     // Sums whole rows of the source into the result row, one source row at a time.
     for (int k = 0; k < result.size[2]; ++k) {
         for (int j = 0; j < result.size[1]; ++j) {
             float* out = &result.samples[result.index(0, j, k)];
+            std::fill(byteSums.begin(), byteSums.end(), 0u);
             for (int dk = 0; dk < factor[2]; ++dk) {
                 for (int dj = 0; dj < factor[1]; ++dj) {
                     const std::size_t row = static_cast<std::size_t>(k * factor[2] + dk) * static_cast<std::size_t>(size[1]) +
                                             static_cast<std::size_t>(j * factor[1] + dj);
                     const Sample* in = samples + row * static_cast<std::size_t>(size[0]);
-                    if (factor[0] == 2) {
+                    if constexpr (bytes) {
+                        std::uint32_t* sum = byteSums.data();
+                        if (factor[0] == 2) {
+                            for (std::size_t i = 0; i < nx; ++i) {
+                                sum[i] += static_cast<std::uint32_t>(in[2 * i]) + in[2 * i + 1];
+                            }
+                        } else {
+                            for (std::size_t i = 0; i < nx; ++i) {
+                                sum[i] += in[i];
+                            }
+                        }
+                    } else if (factor[0] == 2) {
                         for (std::size_t i = 0; i < nx; ++i) {
                             out[i] += finiteOrZero(in[2 * i]) + finiteOrZero(in[2 * i + 1]);
                         }
@@ -181,8 +197,14 @@ Volume halvedSamples(const Sample* samples, const std::array<int, 3>& size, cons
                     }
                 }
             }
-            for (std::size_t i = 0; i < nx; ++i) {
-                out[i] *= norm;
+            if constexpr (bytes) {
+                for (std::size_t i = 0; i < nx; ++i) {
+                    out[i] = static_cast<float>(byteSums[i]) * norm;
+                }
+            } else {
+                for (std::size_t i = 0; i < nx; ++i) {
+                    out[i] *= norm;
+                }
             }
         }
     }
