@@ -3,19 +3,40 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace orvane::keldra::check {
 namespace {
 
 
-std::function<double(const MotionParameters&)> objectiveOf(const SimilarityMeasure& measure,
-                                                           const PlacementProblem& problem,
-                                                           SimilarityMeasure::Scratch& scratch) {
-    return [&measure, &problem, &scratch](const MotionParameters& p) {
-        return measure.nmi(rigidMotion(p, problem.centre) * problem.base, scratch);
-    };
-}
+// The NMI of the placements a search tries. A pattern search comes back to placements it has
+// just measured (the one it just left, say): the latest values are remembered, for exactly the
+// same parameters, and not measured again.
+class Objective {
+public:
+    Objective(const SimilarityMeasure& measure, const PlacementProblem& problem) : measure_(measure), problem_(problem) {}
+
+    double operator()(const MotionParameters& p) {
+        const std::size_t recent = std::min<std::size_t>(measured_.size(), 16);
+        for (auto known = measured_.rbegin(); known != measured_.rbegin() + static_cast<std::ptrdiff_t>(recent); ++known) {
+            if (std::memcmp(known->first.data(), p.data(), sizeof(MotionParameters)) == 0) {
+                return known->second;
+            }
+        }
+        const double value = measure_.nmi(rigidMotion(p, problem_.centre) * problem_.base, scratch_);
+        measured_.emplace_back(p, value);
+        return value;
+    }
+
+private:
+    const SimilarityMeasure& measure_;
+    const PlacementProblem& problem_;
+    SimilarityMeasure::Scratch scratch_;
+    std::vector<std::pair<MotionParameters, double>> measured_;
+};
 
 SearchSettings translationSettings(double firstStep, double halvings) {
     SearchSettings settings;
@@ -30,8 +51,7 @@ SearchSettings translationSettings(double firstStep, double halvings) {
 }  // namespace
 
 Placement searchTranslation(const PlacementProblem& problem) {
-    SimilarityMeasure::Scratch scratch;
-    const auto coarse = objectiveOf(problem.coarse, problem, scratch);
+    Objective coarse(problem.coarse, problem);
     const double kGridStepMm = problem.gridStepMm;
     const int half = static_cast<int>(std::lround(kTranslationGridRangeMm / kGridStepMm));
     const int n = 2 * half + 1;
@@ -69,7 +89,7 @@ Placement searchTranslation(const PlacementProblem& problem) {
     starts.resize(std::min(starts.size(), problem.coarseStarts));
 
     for (Placement& start : starts) {
-        const SearchResult r = patternSearch(coarse, start.parameters, start.nmi, translationSettings(kGridStepMm / 2, 2));
+        const SearchResult r = patternSearch(std::ref(coarse), start.parameters, start.nmi, translationSettings(kGridStepMm / 2, 2));
         start = {r.parameters, r.value, r.evaluations};
         evaluations += r.evaluations;
     }
@@ -84,10 +104,10 @@ Placement searchTranslation(const PlacementProblem& problem) {
         starts.push_back({});
     }
 
-    const auto fine = objectiveOf(problem.fine, problem, scratch);
+    Objective fine(problem.fine, problem);
     Placement best;
     for (const Placement& start : starts) {
-        const SearchResult r = patternSearch(fine, start.parameters, fine(start.parameters), translationSettings(1.0, 3));
+        const SearchResult r = patternSearch(std::ref(fine), start.parameters, fine(start.parameters), translationSettings(1.0, 3));
         evaluations += r.evaluations + 1;
         if (r.value > best.nmi) {
             best = {r.parameters, r.value, 0};
@@ -105,9 +125,8 @@ Placement refineRigid(const PlacementProblem& problem, const Placement& start, i
     const double t = kTranslationBoundMm, r = kRotationBoundDegrees;
     settings.lowest = {-t, -t, -t, -r, -r, -r};
     settings.highest = {t, t, t, r, r, r};
-    SimilarityMeasure::Scratch scratch;
-    const SearchResult result =
-        patternSearch(objectiveOf(problem.fine, problem, scratch), start.parameters, start.nmi, settings);
+    Objective fine(problem.fine, problem);
+    const SearchResult result = patternSearch(std::ref(fine), start.parameters, start.nmi, settings);
     return {result.parameters, result.value, result.evaluations};
 }
 
