@@ -2,30 +2,54 @@
 #include "keldra/check/head_mask.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace orvane::keldra::check {
 
-std::optional<double> headThreshold(const Volume& volume) {
+namespace {
+
+// The least and the greatest finite sample (infinities when there is none). A function of its
+// own, so that the two stay in registers through the loop.
+#if defined(__GNUC__)
+__attribute__((noinline))
+#endif
+std::array<double, 2> finiteRange(const std::vector<float>& samples) {
     double lo = INFINITY;
     double hi = -INFINITY;
-    for (float s : volume.samples) {
-        if (std::isfinite(s)) {
-            lo = std::min(lo, static_cast<double>(s));
-            hi = std::max(hi, static_cast<double>(s));
+    for (float sample : samples) {
+        if (std::isfinite(sample)) {
+            // As std::min and std::max.
+            const double s = sample;
+            lo = s < lo ? s : lo;
+            hi = hi < s ? s : hi;
         }
     }
+    return {lo, hi};
+}
+
+}  // namespace
+
+std::optional<double> headThreshold(const Volume& volume) {
+    const auto [lo, hi] = finiteRange(volume.samples);
     if (!(hi > lo)) {
         return std::nullopt;
     }
     constexpr int kBins = 256;
-    std::vector<double> counts(kBins, 0.0);
     const double scale = kBins / (hi - lo);
-    for (float s : volume.samples) {
+    // Counted as integers in four interleaved histograms, so that runs of one value (the
+    // background) do not wait on one counter; the sums are exact, as counting in doubles was.
+    std::vector<std::size_t> partial(4 * kBins, 0);
+    for (std::size_t i = 0; i < volume.samples.size(); ++i) {
+        const float s = volume.samples[i];
         if (std::isfinite(s)) {
             const int b = std::min(kBins - 1, static_cast<int>((s - lo) * scale));
-            counts[static_cast<std::size_t>(b)] += 1;
+            ++partial[(i % 4) * kBins + static_cast<std::size_t>(b)];
         }
+    }
+    std::vector<double> counts(kBins, 0.0);
+    for (std::size_t b = 0; b < kBins; ++b) {
+        counts[b] = static_cast<double>(partial[b] + partial[kBins + b] + partial[2 * kBins + b] + partial[3 * kBins + b]);
     }
     double total = 0;
     double totalSum = 0;
