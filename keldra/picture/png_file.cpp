@@ -1,9 +1,12 @@
 // PNG files through libpng. Pictures are written with a colour palette whenever they hold few
-// enough colours (greys and a handful of line colours), a third of the bytes of RGB, at zlib's
-// fastest level: they are drawn after every run, and a run should not wait for them. Reading
-// uses libpng's simplified interface.
+// enough colours (greys and a handful of line colours), a third of the bytes of RGB. They are
+// drawn after every run, and a run should not wait for them: their image data is compressed at
+// the fastest level by libdeflate, about twice as fast as zlib's fastest here and a little
+// smaller, and handed to libpng as the one IDAT chunk, between the header chunks libpng writes
+// and the end chunk. Reading uses libpng's simplified interface.
 #include "keldra/picture/png_file.h"
 
+#include <libdeflate.h>
 #include <png.h>
 
 #include <array>
@@ -12,6 +15,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -22,6 +26,8 @@ namespace {
 // Colours other than greys a palette picture may hold; more, and it is written as RGB.
 constexpr std::size_t kMostLineColours = 64;
 constexpr int kCompressionLevel = 1;
+constexpr png_byte kImageDataChunk[5] = {'I', 'D', 'A', 'T', '\0'};
+constexpr png_byte kEndChunk[5] = {'I', 'E', 'N', 'D', '\0'};
 
 // A picture as palette indices, when it can be one.
 struct PalettePicture {
@@ -143,6 +149,8 @@ struct Encoding {
     std::size_t rowBytes = 0;
     const png_color* palette = nullptr;  // null for RGB
     int paletteSize = 0;
+    const std::uint8_t* imageData = nullptr;  // the rows, filtered and compressed
+    std::size_t imageDataBytes = 0;
     char message[200] = {};
 };
 
@@ -171,8 +179,6 @@ bool encode(Encoding* encoding) {
         return false;
     }
     png_init_io(png, encoding->file);
-    png_set_compression_level(png, kCompressionLevel);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     png_set_IHDR(png, info, static_cast<png_uint_32>(encoding->width), static_cast<png_uint_32>(encoding->height), 8,
                  encoding->palette != nullptr ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_BASE, PNG_FILTER_TYPE_BASE);
@@ -180,12 +186,32 @@ bool encode(Encoding* encoding) {
         png_set_PLTE(png, info, encoding->palette, encoding->paletteSize);
     }
     png_write_info(png, info);
-    for (int y = 0; y < encoding->height; ++y) {
-        png_write_row(png, encoding->rows + static_cast<std::size_t>(y) * encoding->rowBytes);
-    }
-    png_write_end(png, nullptr);
+    png_write_chunk(png, kImageDataChunk, encoding->imageData, encoding->imageDataBytes);
+    png_write_chunk(png, kEndChunk, nullptr, 0);
     png_destroy_write_struct(&png, &info);
     return true;
+}
+
+// The image data as PNG stores it: each row after its filter byte (none), as one zlib stream.
+bool compressImageData(const std::uint8_t* rows, std::size_t rowBytes, int height, std::vector<std::uint8_t>& data) {
+    std::vector<std::uint8_t> filtered((rowBytes + 1) * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = filtered.data() + (rowBytes + 1) * static_cast<std::size_t>(y);
+        row[0] = PNG_FILTER_VALUE_NONE;
+        std::memcpy(row + 1, rows + rowBytes * static_cast<std::size_t>(y), rowBytes);
+    }
+    struct Free {
+        void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+    };
+    const std::unique_ptr<libdeflate_compressor, Free> compressor(libdeflate_alloc_compressor(kCompressionLevel));
+    if (!compressor) {
+        return false;
+    }
+    data.resize(libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
+    const std::size_t size =
+        libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(), data.data(), data.size());
+    data.resize(size);
+    return size > 0;
 }
 
 }  // namespace
@@ -210,6 +236,13 @@ bool writePng(const RgbImage& image, const std::string& path, std::string& error
         encoding.rows = image.bytes().data();
         encoding.rowBytes = static_cast<std::size_t>(image.width()) * 3;
     }
+    std::vector<std::uint8_t> imageData;
+    if (!compressImageData(encoding.rows, encoding.rowBytes, encoding.height, imageData)) {
+        error = "cannot write " + path + ": the picture could not be compressed";
+        return false;
+    }
+    encoding.imageData = imageData.data();
+    encoding.imageDataBytes = imageData.size();
     const std::string temporary = path + ".part";
     encoding.file = std::fopen(temporary.c_str(), "wb");
     if (encoding.file == nullptr) {
