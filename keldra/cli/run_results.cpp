@@ -85,11 +85,12 @@ bool drawPictures(const RunOutcome& outcome, const std::vector<CheckedFunctional
     std::vector<std::string> pictures;
     const bool runDrawn = writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error,
                                            policy, alignmentPictureCaption(checked));
-    if (!checkDrawn.get() && runDrawn) {
-        error = checkError;
+    const bool checkPicturesDrawn = checkDrawn.get();
+    if (!runDrawn) {
         return false;
     }
-    if (!runDrawn) {
+    if (!checkPicturesDrawn) {
+        error = checkError;
         return false;
     }
     pictures.insert(pictures.end(), checkPictures.begin(), checkPictures.end());

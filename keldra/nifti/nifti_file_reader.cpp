@@ -15,6 +15,7 @@
 
 #include "keldra/nifti/file_descriptor.h"
 #include "keldra/nifti/nifti_image.h"
+#include "keldra/nifti/posix_file_stamp.h"
 #include "keldra/nifti/whole_gzip_decoder.h"
 
 namespace orvane::keldra {
@@ -303,11 +304,7 @@ bool NiftiFileReader::open(const std::string& path, const VolumeReadLimits& limi
                                            : "is a device, not a regular file";
         return false;
     }
-    stamp_.device = static_cast<unsigned long long>(status.st_dev);
-    stamp_.inode = static_cast<unsigned long long>(status.st_ino);
-    stamp_.size = static_cast<unsigned long long>(status.st_size);
-    stamp_.modifiedNanoseconds =
-        static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + static_cast<long long>(status.st_mtim.tv_nsec);
+    stamp_ = fileStampOf(status);
     if (!rules_.compressed) {
         rules_.fileSize = stamp_.size;
     }

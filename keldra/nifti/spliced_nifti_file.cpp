@@ -14,6 +14,7 @@
 #include "keldra/nifti/gzip_splice.h"
 #include "keldra/nifti/nifti_header_bytes.h"
 #include "keldra/nifti/nifti_header_validation.h"
+#include "keldra/nifti/posix_file_stamp.h"
 #include "keldra/nifti/volume_file.h"
 #include "keldra/output/checksum.h"
 
@@ -31,13 +32,7 @@ bool unchangedSince(int fd, const FileStamp& stamp) {
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         return false;
     }
-    FileStamp now;
-    now.device = static_cast<unsigned long long>(status.st_dev);
-    now.inode = static_cast<unsigned long long>(status.st_ino);
-    now.size = static_cast<unsigned long long>(status.st_size);
-    now.modifiedNanoseconds =
-        static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + static_cast<long long>(status.st_mtim.tv_nsec);
-    return now == stamp;
+    return fileStampOf(status) == stamp;
 }
 
 // The facts of the input's header, decoded from its start.
