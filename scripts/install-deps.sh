@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config ccache
   libgtest-dev libgmock-dev libbenchmark-dev
-  libnifti2-dev zlib1g-dev libdeflate-dev libpng-dev libcli11-dev nlohmann-json3-dev
+  libnifti2-dev zlib1g-dev libisal-dev libpng-dev libcli11-dev nlohmann-json3-dev
   valgrind
   mricron-data python3-nibabel
 )

@@ -1,7 +1,6 @@
 // Compressing gzip members on several threads and writing them in order.
 #include "keldra/nifti/parallel_gzip_writer.h"
 
-#include <libdeflate.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,23 +8,11 @@
 #include <cstring>
 #include <system_error>
 
+#include "keldra/deflate/one_call_deflate.h"
+
 namespace orvane::keldra {
 
 namespace {
-
-struct CompressorDeleter {
-    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
-};
-using Compressor = std::unique_ptr<libdeflate_compressor, CompressorDeleter>;
-
-// One member, or false when the compressor could not be made.
-bool compressMember(libdeflate_compressor* compressor, const unsigned char* data, std::size_t size,
-                    std::vector<unsigned char>& output) {
-    output.resize(libdeflate_gzip_compress_bound(compressor, size));
-    std::size_t written = libdeflate_gzip_compress(compressor, data, size, output.data(), output.size());
-    output.resize(written);
-    return written > 0;
-}
 
 bool writeAll(int descriptor, const std::vector<unsigned char>& bytes, std::string& error) {
     std::size_t done = 0;
@@ -106,9 +93,9 @@ bool ParallelGzipWriter::push(Member member) {
     pushed_ = true;
     if (threads_.empty()) {
         // No thread could be started: compress here, one member at a time.
-        Compressor compressor(libdeflate_alloc_compressor(level_));
-        if (!compressor || !compressMember(compressor.get(), member.data, member.size, member.output)) {
-            fail("cannot be compressed: out of memory");
+        OneCallDeflate compressor(level_, DeflateWrapper::Gzip);
+        if (!compressor.compress(member.data, member.size, member.output)) {
+            fail("cannot be compressed");
         }
         member.started = member.compressed = true;
         members_.push_back(std::move(member));
@@ -122,7 +109,8 @@ bool ParallelGzipWriter::push(Member member) {
 }
 
 void ParallelGzipWriter::compressLoop() {
-    Compressor compressor(libdeflate_alloc_compressor(level_));
+    // Each member is a complete gzip file.
+    OneCallDeflate compressor(level_, DeflateWrapper::Gzip);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         Member* next = nullptr;
@@ -145,10 +133,10 @@ void ParallelGzipWriter::compressLoop() {
         lock.unlock();
         // The deque only grows at the back and loses compressed members at the front, so
         // `next` stays where it is while the lock is free.
-        bool ok = compressor && compressMember(compressor.get(), next->data, next->size, next->output);
+        bool ok = compressor.compress(next->data, next->size, next->output);
         lock.lock();
         if (!ok) {
-            fail("cannot be compressed: out of memory");
+            fail("cannot be compressed");
             return;
         }
         next->compressed = true;

@@ -1,12 +1,10 @@
 // PNG files through libpng. Pictures are written with a colour palette whenever they hold few
 // enough colours (greys and a handful of line colours), a third of the bytes of RGB. They are
 // drawn after every run, and a run should not wait for them: their image data is compressed at
-// the fastest level by libdeflate, about twice as fast as zlib's fastest here and a little
-// smaller, and handed to libpng as the one IDAT chunk, between the header chunks libpng writes
+// level 1 by ISA-L, XXX, and handed to libpng as the one IDAT chunk, between the header chunks libpng writes
 // and the end chunk. Reading uses libpng's simplified interface.
 #include "keldra/picture/png_file.h"
 
-#include <libdeflate.h>
 #include <png.h>
 
 #include <array>
@@ -19,6 +17,8 @@
 #include <optional>
 #include <utility>
 #include <vector>
+
+#include "keldra/deflate/one_call_deflate.h"
 
 namespace orvane::keldra::picture {
 namespace {
@@ -200,18 +200,8 @@ bool compressImageData(const std::uint8_t* rows, std::size_t rowBytes, int heigh
         row[0] = PNG_FILTER_VALUE_NONE;
         std::memcpy(row + 1, rows + rowBytes * static_cast<std::size_t>(y), rowBytes);
     }
-    struct Free {
-        void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
-    };
-    const std::unique_ptr<libdeflate_compressor, Free> compressor(libdeflate_alloc_compressor(kCompressionLevel));
-    if (!compressor) {
-        return false;
-    }
-    data.resize(libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
-    const std::size_t size =
-        libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(), data.data(), data.size());
-    data.resize(size);
-    return size > 0;
+    OneCallDeflate compressor(kCompressionLevel, DeflateWrapper::Zlib);
+    return compressor.compress(filtered.data(), filtered.size(), data);
 }
 
 }  // namespace
