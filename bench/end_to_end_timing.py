@@ -152,7 +152,7 @@ def main():
           f"{args.repeats}, large pair {max(2, args.repeats // 2)} each); peak: the largest resident size of "
           "any of them. Memory bound: 1.25 x (the anatomical as 8-bit voxels + every functional's "
           "volumes as read) + 64 MiB. Floor: keldra_gzip_floor's time, best of three, for decompressing the "
-          "inputs (libdeflate in one pass; zlib streaming for a first volume) and compressing the outputs of "
+          "inputs (ISA-L in one pass; zlib streaming for a first volume) and compressing the outputs of "
           "keldra's last run (gzip members at keldra's level on its threads).")
     if args.json:
         with open(args.json, "w") as f:

@@ -1,7 +1,7 @@
 // The floor under a whole keldra run: how long it takes on this machine just to decompress the
-// inputs and to compress the outputs, with the libraries and settings keldra uses (libdeflate in
-// one pass for whole files, zlib streaming for a first volume, gzip members at keldra's level on
-// its compressing threads). Prints milliseconds, the best of three.
+// inputs and to compress the outputs, with the libraries and settings keldra uses (ISA-L in one
+// pass for whole files, zlib streaming for a first volume, gzip members through ISA-L at keldra's
+// level on its compressing threads). Prints milliseconds, the best of three.
 //
 // Usage: keldra_gzip_floor [--whole FILE.nii.gz | --first-volume FILE.nii.gz | --compress FILE.nii.gz]...
 //   --whole         decompress the whole file in one pass
