@@ -245,7 +245,7 @@ constexpr std::uint64_t kLargestDeflateRatio = 1032;
 // A NIfTI file opened for reading. Samples read into the caller's memory are streamed from the
 // file (through zlib for .nii.gz). Samples only looked at come from a .nii file's mapping (a
 // file cut short by someone else while it is mapped would end keldra), or, when every sample of
-// a .nii.gz file is asked for at once, from decompressing it in one pass (libdeflate).
+// a .nii.gz file is asked for at once, from decompressing it in one pass (ISA-L).
 class NiftiFileReader : public VolumeFileReader {
 public:
     bool open(const std::string& path, const VolumeReadLimits& limits, std::string& error);
