@@ -64,11 +64,40 @@ bool writeVmrResult(const RunOutcome& outcome, const RunOptions& options, const 
     return true;
 }
 
-// The pictures, when this build writes PNG files; when the run changed nothing, only those that
-// show where the documents lie (and that nothing was projected). The check's pictures, whenever
-// the check ran, are drawn beside the run's.
-bool drawPictures(const RunOutcome& outcome, const std::vector<CheckedFunctional>& checked, const RunOptions& options,
-                  const OutputPolicy& policy, std::vector<std::string>& written, std::string& error) {
+// The run's pictures as they were drawn: their paths in the fixed order, or the reason they
+// failed.
+struct DrawnPictures {
+    bool drawn = true;
+    std::vector<std::string> paths;
+    std::string error;
+};
+
+// Starts drawing the run's pictures, when this build writes PNG files: they need only the run's
+// documents, so they are drawn beside the writing of vmr.nii.gz and the check; alignment.png
+// takes the check's caption line (one, when the check runs) when it is handed over.
+std::future<DrawnPictures> startRunPictures(const RunOutcome& outcome, const RunOptions& options,
+                                            const OutputPolicy& policy,
+                                            std::shared_future<std::vector<std::string>> checkCaption) {
+    if (!picture::pngFilesSupported()) {
+        std::promise<DrawnPictures> none;
+        none.set_value({});
+        return none.get_future();
+    }
+    const LateCaption caption{options.noCheck ? 0 : 1, std::move(checkCaption)};
+    return std::async(std::launch::async, [&outcome, &options, &policy, caption] {
+        DrawnPictures pictures;
+        pictures.drawn = writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures.paths,
+                                          pictures.error, policy, caption);
+        return pictures;
+    });
+}
+
+// The check's pictures, whenever the check ran, drawn while the run's may still be in the
+// making; then every picture's line, the run's first. When the run changed nothing, only the
+// pictures that show where the documents lie were drawn (and that nothing was projected).
+bool finishPictures(const RunOutcome& outcome, const std::vector<CheckedFunctional>& checked,
+                    std::future<DrawnPictures>& runPictures, const RunOptions& options, const OutputPolicy& policy,
+                    std::vector<std::string>& written, std::string& error) {
     if (!picture::pngFilesSupported()) {
         std::cout << "keldra: this build writes no PNG files, so no pictures were drawn" << std::endl;
         return true;
@@ -78,23 +107,19 @@ bool drawPictures(const RunOutcome& outcome, const std::vector<CheckedFunctional
     }
     std::vector<std::string> checkPictures;
     std::string checkError;
-    std::future<bool> checkDrawn = std::async(std::launch::async, [&] {
-        return writeCheckPictures(outcome.before, checked, options.outputFolder, pictureOptions(options), policy,
-                                  checkPictures, checkError);
-    });
-    std::vector<std::string> pictures;
-    const bool runDrawn = writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures, error,
-                                           policy, alignmentPictureCaption(checked));
-    const bool checkPicturesDrawn = checkDrawn.get();
-    if (!runDrawn) {
+    const bool checkPicturesDrawn = writeCheckPictures(outcome.before, checked, options.outputFolder,
+                                                       pictureOptions(options), policy, checkPictures, checkError);
+    DrawnPictures run = runPictures.get();
+    if (!run.drawn) {
+        error = run.error;
         return false;
     }
     if (!checkPicturesDrawn) {
         error = checkError;
         return false;
     }
-    pictures.insert(pictures.end(), checkPictures.begin(), checkPictures.end());
-    for (const std::string& path : pictures) {
+    run.paths.insert(run.paths.end(), checkPictures.begin(), checkPictures.end());
+    for (const std::string& path : run.paths) {
         written.push_back(path);
         std::cout << "keldra: wrote the picture " << path << std::endl;
     }
@@ -106,6 +131,12 @@ bool drawPictures(const RunOutcome& outcome, const std::vector<CheckedFunctional
 bool writeRunResults(const RunOutcome& outcome, std::future<CheckRun>& check, const RunOptions& options,
                      const OutputPolicy& policy, std::vector<CheckedFunctional>& checked,
                      std::vector<std::string>& written, std::string& error) {
+    // The drawing is declared before the caption it waits for: should anything below throw, the
+    // caption's promise goes first, breaks (alignment.png then fails), and the drawing ends
+    // before its future is left.
+    std::future<DrawnPictures> runPictures;
+    std::promise<std::vector<std::string>> checkCaption;
+    runPictures = startRunPictures(outcome, options, policy, checkCaption.get_future().share());
     std::vector<std::string> vmrWritten;
     std::string vmrMessages;
     bool vmrWrote = false;
@@ -117,9 +148,13 @@ bool writeRunResults(const RunOutcome& outcome, std::future<CheckRun>& check, co
         SlowStepNotice notice(std::cerr, "checking the alignment");
         CheckRun run = check.get();
         checked = std::move(run.checked);
+        checkCaption.set_value(alignmentPictureCaption(checked));
         std::cout << run.lines << std::flush;
     }
     if (!vmrWrote) {
+        // The run's pictures were drawn meanwhile; they are there, so they are listed.
+        const DrawnPictures drawn = runPictures.get();
+        written.insert(written.end(), drawn.paths.begin(), drawn.paths.end());
         return false;
     }
     // One write, so that no progress line on stderr can land between a label and its value when
@@ -127,7 +162,7 @@ bool writeRunResults(const RunOutcome& outcome, std::future<CheckRun>& check, co
     std::cout << vmrMessages << std::flush;
     written.insert(written.end(), vmrWritten.begin(), vmrWritten.end());
     SlowStepNotice notice(std::cerr, "writing the results");
-    return drawPictures(outcome, checked, options, policy, written, error);
+    return finishPictures(outcome, checked, runPictures, options, policy, written, error);
 }
 
 }  // namespace orvane::keldra

@@ -1,9 +1,10 @@
 // What keldra makes of a finished run of the module: the alignment check of the documents as
 // they were opened, the anatomical as the run left it (vmr.nii.gz and its checksum) and the
-// pictures. They run side by side on the machine's cores: the check beside the module's run and
-// the writing of vmr.nii.gz, then the run's pictures beside the check's. Their lines still come out in one
-// fixed order (the check's verdicts, the VMR file and its checksum, the pictures), whatever
-// finishes first.
+// pictures. They run side by side on the machine's cores: the check beside the module's run;
+// once the module has run, the writing of vmr.nii.gz and the run's pictures beside the check
+// (alignment.png waits for the check's caption line before it is written); the check's pictures
+// once the check is done. Their lines still come out in one fixed order (the check's verdicts,
+// the VMR file and its checksum, the pictures), whatever finishes first.
 #pragma once
 
 #include <future>

@@ -244,6 +244,15 @@ int fittingScale(const PicturePlan& plan, int x, const std::string& text) {
     return x + textWidth(text, kTextScale) <= plan.width - kPictureMargin ? kTextScale : 1;
 }
 
+}  // namespace
+
+void drawCaptionLine(RgbImage& image, const PicturePlan& plan, int line, const std::string& text) {
+    drawText(image, kPictureMargin, kPictureMargin + line * kTextLineHeight, text, kTextColour,
+             fittingScale(plan, kPictureMargin, text), false);
+}
+
+namespace {
+
 // The caption lines the plan has room for, then the legend: items run left to right four spaces
 // apart, and move to the next reserved line when the picture is too narrow for them. Text too
 // wide for the picture is drawn smaller rather than cut off.
@@ -251,9 +260,7 @@ void drawCaptionAndLegend(RgbImage& image, const PicturePlan& plan, const std::v
                           const std::vector<std::pair<std::string, Rgb>>& legend) {
     const int shownCaption = std::min(plan.captionLines, static_cast<int>(caption.size()));
     for (int line = 0; line < shownCaption; ++line) {
-        const std::string& text = caption[static_cast<std::size_t>(line)];
-        drawText(image, kPictureMargin, kPictureMargin + line * kTextLineHeight, text, kTextColour,
-                 fittingScale(plan, kPictureMargin, text), false);
+        drawCaptionLine(image, plan, line, caption[static_cast<std::size_t>(line)]);
     }
     const int lastLine = plan.captionLines + kLegendLines - 1;
     int line = shownCaption;

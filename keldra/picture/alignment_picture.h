@@ -73,6 +73,11 @@ Rgb outlineRgb();
 // each row, the locators, the caption and a legend line.
 RgbImage renderPicture(const PicturePlan& plan, const PictureLayers& layers, const PictureOptions& options);
 
+// Caption line `line` (counted from 0) of a picture drawn by `plan`: how renderPicture draws
+// each caption line, for a line whose text is known only after the rest was drawn (drawn then
+// with an empty line in its place).
+void drawCaptionLine(RgbImage& image, const PicturePlan& plan, int line, const std::string& text);
+
 // A panel's orientation letters (drawn inside it) and its slice position (under it), in fixed
 // colours: drawn again over the same panel, they leave the same pixels.
 void drawPanelLabels(RgbImage& image, const PanelPlan& panel);

@@ -100,7 +100,10 @@ struct PictureTarget {
     // Draws the layers by the plan and writes the picture as `name`.
     bool write(const pic::PicturePlan& plan, const pic::PictureLayers& layers, const std::string& name,
                std::string& error) const {
-        const pic::RgbImage image = pic::renderPicture(plan, layers, options);
+        return write(pic::renderPicture(plan, layers, options), name, error);
+    }
+
+    bool write(const pic::RgbImage& image, const std::string& name, std::string& error) const {
         return writeOutputFile(
             folder, name, policy,
             [&image](const std::string& temporary, std::string& writeError) {
@@ -125,10 +128,10 @@ std::string nothingProjectedNote(const RunVolumes& v) {
 // else the first functional it saved, placed by its affine), never the functional placed by the
 // affines alone: only so does a fault inside the plug-in show. The fields of view are the
 // host's own knowledge of where the functionals lie.
-void addAnatomicalPictures(const RunVolumes& v, const std::vector<std::string>& checkCaption, const PictureTarget& target,
+void addAnatomicalPictures(const RunVolumes& v, const LateCaption& checkCaption, const PictureTarget& target,
                            std::vector<Task>& tasks, std::vector<std::string>& names) {
     auto plan = std::make_shared<pic::PicturePlan>(
-        anatomicalPicturePlan(v.anatomy, v.functional, target.options, static_cast<int>(checkCaption.size())));
+        anatomicalPicturePlan(v.anatomy, v.functional, target.options, checkCaption.lines));
     auto layers = std::make_shared<pic::PictureLayers>();
     layers->base = &v.anatomy;
     layers->window = pic::robustWindow(v.anatomy);
@@ -158,23 +161,29 @@ void addAnatomicalPictures(const RunVolumes& v, const std::vector<std::string>& 
         alignment->secondFieldOfViewLegend = "functional 2's field of view";
     }
     alignment->caption = captionLines;
-    alignment->caption.insert(alignment->caption.end(), checkCaption.begin(), checkCaption.end());
-    tasks.push_back([target, plan, alignment, region](std::string& error) {
-        return target.write(*plan, *alignment, kAlignmentPicture, error);
-    });
+    alignment->caption.resize(captionLines.size() + static_cast<std::size_t>(checkCaption.lines));
     names.push_back(kAlignmentPicture);
-    if (!v.anatomyChanged && !v.saved) {
-        return;
+    if (v.anatomyChanged || v.saved) {
+        auto before = std::make_shared<pic::PictureLayers>(*layers);
+        before->caption = {"before the run: anatomy " + describe(v.anatomy)};
+        auto after = std::make_shared<pic::PictureLayers>(*layers);
+        after->base = &v.anatomyAfter;
+        after->caption = {"after the run: anatomy " + describe(v.anatomy)};
+        tasks.push_back([target, plan, before](std::string& error) { return target.write(*plan, *before, kBeforePicture, error); });
+        names.push_back(kBeforePicture);
+        tasks.push_back([target, plan, after](std::string& error) { return target.write(*plan, *after, kAfterPicture, error); });
+        names.push_back(kAfterPicture);
     }
-    auto before = std::make_shared<pic::PictureLayers>(*layers);
-    before->caption = {"before the run: anatomy " + describe(v.anatomy)};
-    auto after = std::make_shared<pic::PictureLayers>(*layers);
-    after->base = &v.anatomyAfter;
-    after->caption = {"after the run: anatomy " + describe(v.anatomy)};
-    tasks.push_back([target, plan, before](std::string& error) { return target.write(*plan, *before, kBeforePicture, error); });
-    names.push_back(kBeforePicture);
-    tasks.push_back([target, plan, after](std::string& error) { return target.write(*plan, *after, kAfterPicture, error); });
-    names.push_back(kAfterPicture);
+    // Last among the tasks, since it may wait for its caption when drawn.
+    const std::size_t firstCheckLine = captionLines.size();
+    tasks.push_back([target, plan, alignment, region, checkCaption, firstCheckLine](std::string& error) {
+        pic::RgbImage image = pic::renderPicture(*plan, *alignment, target.options);
+        const std::vector<std::string> lines = checkCaption.lines > 0 ? checkCaption.text.get() : std::vector<std::string>{};
+        for (std::size_t i = 0; i < lines.size() && i < static_cast<std::size_t>(checkCaption.lines); ++i) {
+            pic::drawCaptionLine(image, *plan, static_cast<int>(firstCheckLine + i), lines[i]);
+        }
+        return target.write(image, kAlignmentPicture, error);
+    });
 }
 
 // alignment_fmr.png, the other way round. When the plug-in wrote into the first functional, its
@@ -348,6 +357,15 @@ std::vector<std::string> pictureFileNames(int functionals) {
 bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, const pic::PictureOptions& options,
                       std::vector<std::string>& written, std::string& error, const OutputPolicy& policy,
                       const std::vector<std::string>& checkCaption) {
+    std::promise<std::vector<std::string>> ready;
+    ready.set_value(checkCaption);
+    return writeRunPictures(outcome, folder, options, written, error, policy,
+                            LateCaption{static_cast<int>(checkCaption.size()), ready.get_future().share()});
+}
+
+bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, const pic::PictureOptions& options,
+                      std::vector<std::string>& written, std::string& error, const OutputPolicy& policy,
+                      const LateCaption& checkCaption) {
     const VmrDocument* vmrBefore = firstVmr(outcome.before);
     const VmrDocument* vmrAfter = firstVmr(outcome.after);
     RunVolumes v;

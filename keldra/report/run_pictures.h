@@ -16,6 +16,7 @@
 // The pictures are drawn side by side on a few threads.
 #pragma once
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -47,10 +48,22 @@ bool runChangedSomething(const RunOutcome& outcome);
 // The file names every possible picture would take, to check beforehand that none exists.
 std::vector<std::string> pictureFileNames(int functionals);
 
+// Lines added to alignment.png's caption that may still be in the making (the alignment
+// check's verdict and shift): the picture is laid out with room for `lines` of them and drawn
+// without them, and they are drawn in when `text` is ready, just before the file is written.
+// Lines beyond `lines` are not shown; missing ones stay empty.
+struct LateCaption {
+    int lines = 0;
+    std::shared_future<std::vector<std::string>> text;
+};
+
 // Writes the pictures into `folder`; `written` receives the paths, in a fixed order. Nothing is
 // written when the workspace lacks an anatomical or a functional. False with the reason when a
 // file fails. Each goes through the safe writer of output_files.h under `policy`.
 // `checkCaption` (the alignment check's verdict and shift) is added to alignment.png's caption.
+bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, const picture::PictureOptions& options,
+                      std::vector<std::string>& written, std::string& error, const OutputPolicy& policy,
+                      const LateCaption& checkCaption);
 bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, const picture::PictureOptions& options,
                       std::vector<std::string>& written, std::string& error, const OutputPolicy& policy = {},
                       const std::vector<std::string>& checkCaption = {});

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <filesystem>
+#include <future>
+#include <thread>
 
 #include "keldra/picture/png_file.h"
 #include "tests/keldra/fixtures/nifti_fixture.h"
@@ -133,6 +137,47 @@ TEST(RunPictures, EdgesFollowWhatThePlugInWroteNotTheAffines) {
         EXPECT_EQ(sides.left, 0);
         EXPECT_EQ(sides.offTheBall, 0);
     }
+}
+
+TEST(RunPictures, ACaptionLineHandedOverLateIsDrawnAsOneKnownAtOnce) {
+    const RunOutcome outcome = openedWorkspace();
+    const std::vector<std::string> line = {"bold.nii.gz: aligned, residual shift 0.4 mm"};
+    std::vector<std::string> written;
+    std::string error;
+    ScratchFolder atOnce;
+    ASSERT_TRUE(writeRunPictures(outcome, atOnce.path(), {}, written, error, {}, line)) << error;
+
+    // Handed over from another thread while the pictures are being drawn.
+    ScratchFolder late;
+    std::promise<std::vector<std::string>> caption;
+    std::thread handOver([&caption, &line] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        caption.set_value(line);
+    });
+    const bool drawn = writeRunPictures(outcome, late.path(), {}, written, error, {},
+                                        LateCaption{1, caption.get_future().share()});
+    handOver.join();
+    ASSERT_TRUE(drawn) << error;
+    const auto expected = picture::readPng(atOnce.path() + "/alignment.png", error);
+    const auto actual = picture::readPng(late.path() + "/alignment.png", error);
+    ASSERT_TRUE(expected && actual) << error;
+    EXPECT_TRUE(expected->bytes() == actual->bytes());
+    // And the line is drawn: without its text the picture differs.
+    ScratchFolder blank;
+    ASSERT_TRUE(writeRunPictures(outcome, blank.path(), {}, written, error, {}, std::vector<std::string>{""})) << error;
+    const auto withoutText = picture::readPng(blank.path() + "/alignment.png", error);
+    ASSERT_TRUE(withoutText) << error;
+    EXPECT_FALSE(withoutText->bytes() == expected->bytes());
+
+    // A caption that never comes fails alignment.png instead of leaving the drawing waiting.
+    ScratchFolder never;
+    std::shared_future<std::vector<std::string>> broken;
+    {
+        std::promise<std::vector<std::string>> abandoned;
+        broken = abandoned.get_future().share();
+    }
+    EXPECT_FALSE(writeRunPictures(outcome, never.path(), {}, written, error, {}, LateCaption{1, broken}));
+    EXPECT_FALSE(std::filesystem::exists(never.path() + "/alignment.png"));
 }
 
 // A functional of `n` voxels of `voxel` mm, tilted and centred on `centre`.
