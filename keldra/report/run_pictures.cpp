@@ -10,6 +10,7 @@
 
 #include "keldra/geometry/box_overlap.h"
 #include "keldra/picture/png_file.h"
+#include "keldra/report/differing_bytes.h"
 #include "keldra/report/parallel_tasks.h"
 #include "keldra/report/picture_file_names.h"
 #include "util/file_names.h"
@@ -302,11 +303,7 @@ pic::PictureVolume fmrPictureVolume(const FmrDocument& fmr) {
 
 long changedVoxels(const VmrDocument& before, const VmrDocument& after) {
     const std::size_t count = std::min(before.voxels.size(), after.voxels.size());
-    long changed = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        changed += before.voxels[i] != after.voxels[i] ? 1 : 0;
-    }
-    return changed;
+    return static_cast<long>(differingBytes(before.voxels.data(), after.voxels.data(), count));
 }
 
 long changedVoxels(const FmrDocument& before, const FmrDocument& after) {
