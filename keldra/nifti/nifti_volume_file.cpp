@@ -147,9 +147,22 @@ public:
     FileSampleSink(int fd, ParallelGzipWriter* gzip) : fd_(fd), gzip_(gzip) {}
 
     bool append(const unsigned char* data, std::size_t size) override {
-        checksum_ = fnv1a64(data, size, checksum_);
-        bytes_ += size;
-        return gzip_ != nullptr ? gzip_->append(data, size) : writeAll(fd_, data, size, error_);
+        if (gzip_ == nullptr) {
+            checksum_ = fnv1a64(data, size, checksum_);
+            bytes_ += size;
+            return writeAll(fd_, data, size, error_);
+        }
+        // A member's worth at a time, so that the threads compress what was counted while the
+        // rest is counted; the members are those of one append.
+        for (std::size_t offset = 0; offset < size; offset += kGzipMemberBytes) {
+            const std::size_t piece = std::min(kGzipMemberBytes, size - offset);
+            checksum_ = fnv1a64(data + offset, piece, checksum_);
+            bytes_ += piece;
+            if (!gzip_->append(data + offset, piece)) {
+                return false;
+            }
+        }
+        return true;
     }
     bool append(std::vector<unsigned char> bytes) override {
         checksum_ = fnv1a64(bytes.data(), bytes.size(), checksum_);

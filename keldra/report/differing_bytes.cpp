@@ -1,7 +1,6 @@
 // Differing bytes, eight at a time.
 #include "keldra/report/differing_bytes.h"
 
-#include <bitset>
 #include <cstring>
 
 namespace orvane::keldra {
@@ -11,11 +10,13 @@ constexpr std::size_t kBlock = 4096;
 
 // The bytes of x that are not zero, as a count: each byte's low seven bits added to 0x7F carry
 // into its top bit unless they are all zero; with the byte's own top bit, that top bit is set
-// exactly when the byte is not zero.
+// exactly when the byte is not zero. The eight flags, moved to each byte's lowest bit, are
+// summed into the top byte by one multiplication (at most 8, so nothing carries out of it).
 std::size_t nonZeroBytes(std::uint64_t x) {
     constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7FULL;
-    const std::uint64_t set = ((x & low7) + low7) | x;
-    return std::bitset<64>(set & ~low7).count();
+    constexpr std::uint64_t lowBits = 0x0101010101010101ULL;
+    const std::uint64_t flags = ((((x & low7) + low7) | x) >> 7) & lowBits;
+    return static_cast<std::size_t>((flags * lowBits) >> 56);
 }
 
 std::size_t differingWords(const std::uint8_t* a, const std::uint8_t* b, std::size_t words) {
