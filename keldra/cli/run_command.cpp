@@ -306,11 +306,12 @@ int runCommand(const RunOptions& options) {
         return fail(error);
     }
     printSummary(*module, workspace, facts.warnings, log);
-    // The check reads the documents as they were opened, so it goes on while the plug-in runs.
+    // The check reads the documents as they were opened, so it goes on while the plug-in runs
+    // on a copy of them (made while the check has started reading).
     RunOutcome outcome;
-    outcome.before = workspace;
+    outcome.before = std::move(workspace);
     std::future<CheckRun> check = startAlignmentCheck(outcome.before, thresholds, options.noCheck);
-    runThePlugin(*module, std::move(workspace), settings, log, outcome);
+    runThePlugin(*module, Workspace(outcome.before), settings, log, outcome);
 
     // The run's result is complete here. What keldra makes of it follows.
     noteRunFacts(options, *module, outcome, facts, log);
