@@ -97,6 +97,39 @@ void fillLattice(Lattice& lattice, const VolumeGrid& grid, const Vector3d& origi
     }
 }
 
+// fillLattice for a plane (one voxel thick) whose axes run along the lattice's: every point of
+// a lattice column has the same taps across, every point of a row the same taps down, so each
+// is worked out once. The sums and weights are those of sampleTrilinear, term for term (the
+// plane's one tap through its depth weighs exactly 1).
+void fillPlaneLattice(Lattice& lattice, const VolumeGrid& plane, const std::vector<float>& values,
+                      const Vector3d& origin, const Vector3d& perI, const Vector3d& perJ) {
+    std::vector<AxisTaps> across(static_cast<std::size_t>(lattice.width));
+    for (int i = 0; i < lattice.width; ++i) {
+        across[static_cast<std::size_t>(i)] = tapsAlong(origin.x + i * perI.x, plane.nx, 1);
+    }
+    std::size_t here = 0;
+    for (int j = 0; j < lattice.height; ++j) {
+        const AxisTaps ty = tapsAlong(origin.y + j * perJ.y, plane.ny, static_cast<std::size_t>(plane.nx));
+        for (int i = 0; i < lattice.width; ++i, ++here) {
+            const AxisTaps& tx = across[static_cast<std::size_t>(i)];
+            double sum = 0.0;
+            double total = 0.0;
+            for (int b = 0; b < ty.count; ++b) {
+                for (int a = 0; a < tx.count; ++a) {
+                    const float value = values[ty.offset[b] + tx.offset[a]];
+                    if (std::isfinite(value)) {
+                        const double w = ty.weight[b] * tx.weight[a];
+                        sum += w * value;
+                        total += w;
+                    }
+                }
+            }
+            lattice.weighted[here] = static_cast<float>(sum);
+            lattice.weight[here] = static_cast<float>(total);
+        }
+    }
+}
+
 // The values a region holds on a panel's slice, across and down the panel's screen axes (in
 // voxel order), NaN where nothing was written.
 struct SlicePlane {
@@ -194,11 +227,17 @@ Lattice sampleLattice(const PicturePlan& plan, const PanelPlan& panel, const Edg
         const auto inPlane = [&](const Vector3d& c) {
             return Vector3d{c[panel.axes.horizontal.voxelAxis] - plane.firstAcross, c[panel.axes.vertical.voxelAxis] - plane.firstDown, 0.0};
         };
-        fillLattice(lattice, plane.grid, inPlane(origin), inPlane(origin + perI) - inPlane(origin),
-                    inPlane(origin + perJ) - inPlane(origin), [&](std::size_t index, float& value) {
-                        value = plane.values[index];
-                        return std::isfinite(value);
-                    });
+        const Vector3d planeOrigin = inPlane(origin);
+        const Vector3d planePerI = inPlane(origin + perI) - planeOrigin;
+        const Vector3d planePerJ = inPlane(origin + perJ) - planeOrigin;
+        if (planePerI.y == 0.0 && planePerJ.x == 0.0) {
+            fillPlaneLattice(lattice, plane.grid, plane.values, planeOrigin, planePerI, planePerJ);
+        } else {
+            fillLattice(lattice, plane.grid, planeOrigin, planePerI, planePerJ, [&](std::size_t index, float& value) {
+                value = plane.values[index];
+                return std::isfinite(value);
+            });
+        }
     }
     smoothField(lattice.weighted, lattice.width, lattice.height, sigma);
     smoothField(lattice.weight, lattice.width, lattice.height, sigma);
