@@ -81,20 +81,29 @@ void drawBase(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, 
     }
 }
 
-// Per pixel of the panel, whether it lies inside a field of view's voxel box.
-std::vector<std::uint8_t> insideField(const PicturePlan& plan, const PanelPlan& panel, const VolumeGrid& field) {
-    std::vector<std::uint8_t> inside(static_cast<std::size_t>(panel.width) * static_cast<std::size_t>(panel.height), 0);
+// The pixels of one panel row that lie inside a field of view: from `first` up to `last`
+// (exclusive), empty when first >= last.
+struct InsideRun {
+    int first = 0;
+    int last = 0;
+
+    bool holds(int u) const { return u >= first && u < last; }
+};
+
+// Per row of the panel, the run of pixels inside a field of view's voxel box.
+std::vector<InsideRun> insideField(const PicturePlan& plan, const PanelPlan& panel, const VolumeGrid& field) {
+    std::vector<InsideRun> runs(static_cast<std::size_t>(panel.height));
     const auto worldToField = field.voxelToWorld.inverse();
     if (!worldToField) {
-        return inside;
+        return runs;
     }
     const Affine baseToField = *worldToField * plan.grid.voxelToWorld;
     const Vector3d origin = baseToField.apply(panelPixelToVoxel(plan, panel, 0, 0));
     const Vector3d perU = baseToField.apply(panelPixelToVoxel(plan, panel, 1, 0)) - origin;
     const Vector3d perV = baseToField.apply(panelPixelToVoxel(plan, panel, 0, 1)) - origin;
-    // Along a row, each coordinate is affine in u, so the pixels inside form one run.
     for (int v = 0; v < panel.height; ++v) {
         const Vector3d start = origin + double(v) * perV;
+        // Along a row, each coordinate is affine in u, so the pixels inside form one run.
         double from = 0.0;
         double to = panel.width;  // the run is from <= u < to
         for (int a = 0; a < 3; ++a) {
@@ -114,36 +123,42 @@ std::vector<std::uint8_t> insideField(const PicturePlan& plan, const PanelPlan& 
             from = std::max(from, std::ceil(enter));
             to = std::min(to, std::ceil(leave));
         }
-        if (!(from < to)) {
-            continue;
-        }
-        std::uint8_t* row = inside.data() + static_cast<std::size_t>(v) * static_cast<std::size_t>(panel.width);
-        for (int u = static_cast<int>(from); u < static_cast<int>(to); ++u) {
-            // The run's ends are worked out in floating point; each pixel is checked again.
+        // The run's ends are worked out in floating point; the pixels at its ends are checked
+        // again. Each coordinate, as computed, is monotonic in u, so the pixels that pass the
+        // check form one run too, and only its ends need finding.
+        const auto inside = [&](int u) {
             const Vector3d f = start + double(u) * perU;
-            row[u] = f.x >= -0.5 && f.y >= -0.5 && f.z >= -0.5 && f.x < field.nx - 0.5 && f.y < field.ny - 0.5 &&
-                     f.z < field.nz - 0.5;
+            return f.x >= -0.5 && f.y >= -0.5 && f.z >= -0.5 && f.x < field.nx - 0.5 && f.y < field.ny - 0.5 &&
+                   f.z < field.nz - 0.5;
+        };
+        InsideRun& run = runs[static_cast<std::size_t>(v)];
+        run.first = from < to ? static_cast<int>(from) : 0;
+        run.last = from < to ? static_cast<int>(to) : 0;
+        while (run.first < run.last && !inside(run.first)) {
+            ++run.first;
+        }
+        while (run.last > run.first && !inside(run.last - 1)) {
+            --run.last;
         }
     }
-    return inside;
+    return runs;
 }
 
 // Draws the outline of a field of view on the inside of its box: pixels inside with a
 // 4-neighbour outside; dashed outlines leave every other run of four pixels out.
 void drawFieldOutline(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, const VolumeGrid& field,
                       bool dashed) {
-    const std::vector<std::uint8_t> inside = insideField(plan, panel, field);
+    const std::vector<InsideRun> runs = insideField(plan, panel, field);
     const int w = panel.width;
     const int h = panel.height;
+    const InsideRun none;
     for (int v = 0; v < h; ++v) {
-        for (int u = 0; u < w; ++u) {
-            const std::size_t here = static_cast<std::size_t>(v) * static_cast<std::size_t>(w) + static_cast<std::size_t>(u);
-            if (!inside[here]) {
-                continue;
-            }
-            const bool border = (u > 0 && !inside[here - 1]) || (u + 1 < w && !inside[here + 1]) ||
-                                (v > 0 && !inside[here - static_cast<std::size_t>(w)]) ||
-                                (v + 1 < h && !inside[here + static_cast<std::size_t>(w)]);
+        const InsideRun& run = runs[static_cast<std::size_t>(v)];
+        const InsideRun& above = v > 0 ? runs[static_cast<std::size_t>(v - 1)] : none;
+        const InsideRun& below = v + 1 < h ? runs[static_cast<std::size_t>(v + 1)] : none;
+        for (int u = run.first; u < run.last; ++u) {
+            const bool border = (u == run.first && u > 0) || (u == run.last - 1 && u + 1 < w) ||
+                                (v > 0 && !above.holds(u)) || (v + 1 < h && !below.holds(u));
             if (border && (!dashed || ((u + v) / 4) % 2 == 0)) {
                 image.setPixel(panel.left + u, panel.top + v, outlineRgb());
             }

@@ -1,19 +1,25 @@
 // Connected groups of edge pixels, by flood fill.
 #include "keldra/picture/short_contours.h"
 
+#include <cstring>
+
 namespace orvane::keldra::picture {
 
 void dropShortContours(std::vector<std::uint8_t>& edges, int width, int height, int shortestPixels) {
-    // 0 no edge, 1 an edge not yet visited, 2 visited.
-    for (std::uint8_t& e : edges) {
-        e = e != 0 ? 1 : 0;
-    }
+    // While the groups are searched: 0 no edge, 1 an edge not yet visited, 2 visited. Edges are
+    // few, so the search jumps from one unvisited edge to the next, and the pixels of the groups
+    // kept are remembered to be set back to 1 at the end.
+    std::vector<std::size_t> kept;
     std::vector<std::size_t> group;
     std::vector<std::size_t> pending;
-    for (std::size_t start = 0; start < edges.size(); ++start) {
-        if (edges[start] != 1) {
-            continue;
+    std::uint8_t* const first = edges.data();
+    std::uint8_t* const end = first + edges.size();
+    for (std::uint8_t* found = first; found < end;) {
+        found = static_cast<std::uint8_t*>(std::memchr(found, 1, static_cast<std::size_t>(end - found)));
+        if (found == nullptr) {
+            break;
         }
+        const std::size_t start = static_cast<std::size_t>(found - first);
         group.clear();
         pending.assign(1, start);
         edges[start] = 2;
@@ -23,10 +29,8 @@ void dropShortContours(std::vector<std::uint8_t>& edges, int width, int height, 
             group.push_back(here);
             const int x = static_cast<int>(here % static_cast<std::size_t>(width));
             const int y = static_cast<int>(here / static_cast<std::size_t>(width));
-            for (int dy = -1; dy <= 1; ++dy) {
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const int nx = x + dx;
-                    const int ny = y + dy;
+            for (int ny = y - 1; ny <= y + 1; ++ny) {
+                for (int nx = x - 1; nx <= x + 1; ++nx) {
                     if (nx < 0 || ny < 0 || nx >= width || ny >= height) {
                         continue;
                     }
@@ -39,14 +43,17 @@ void dropShortContours(std::vector<std::uint8_t>& edges, int width, int height, 
                 }
             }
         }
-        if (static_cast<int>(group.size()) < shortestPixels) {
-            for (std::size_t i : group) {
-                edges[i] = 0;
-            }
+        const bool keep = static_cast<int>(group.size()) >= shortestPixels;
+        for (std::size_t i : group) {
+            edges[i] = 0;
         }
+        if (keep) {
+            kept.insert(kept.end(), group.begin(), group.end());
+        }
+        ++found;
     }
-    for (std::uint8_t& e : edges) {
-        e = e != 0 ? 1 : 0;
+    for (std::size_t i : kept) {
+        edges[i] = 1;
     }
 }
 

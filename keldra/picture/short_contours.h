@@ -11,8 +11,8 @@ namespace orvane::keldra::picture {
 // Contours shorter than this are not drawn.
 constexpr double kShortestContourMm = 12.0;
 
-// Clears, in a mask of edge pixels (width x height, row by row, non-zero for an edge), every
-// group of edge pixels connected through their eight neighbours that has fewer than
+// Clears, in a mask of edge pixels (width x height, row by row, 1 for an edge and 0 elsewhere),
+// every group of edge pixels connected through their eight neighbours that has fewer than
 // `shortestPixels` pixels.
 void dropShortContours(std::vector<std::uint8_t>& edges, int width, int height, int shortestPixels);
 
