@@ -17,6 +17,14 @@ std::vector<float> edgeLevels(const std::vector<float>& values);
 std::vector<float> edgeLevels(const PictureVolume& volume);
 
 // Number of levels at or below `value`.
-int levelOf(const std::vector<float>& levels, float value);
+inline int levelOf(const std::vector<float>& levels, float value) {
+    int level = 0;
+    for (float l : levels) {
+        if (value >= l) {
+            ++level;
+        }
+    }
+    return level;
+}
 
 }  // namespace orvane::keldra::picture

@@ -81,16 +81,41 @@ void sampleTrilinear(const VolumeGrid& grid, double x, double y, double z, Value
     weight = static_cast<float>(total);
 }
 
-// Fills the lattice from the source with `valueOf` (see sampleTrilinear).
+// How many lattice points ahead the voxels a sample will read are asked for: an overlay's
+// voxels along an oblique plane are far apart in memory, and waiting for each in turn costs
+// more than the sums.
+constexpr int kFetchAhead = 6;
+
+// Asks the processor to start loading the eight voxels around (x, y, z) of a volume of bytes.
+void fetchAround(const std::uint8_t* bytes, const VolumeGrid& grid, double x, double y, double z) {
+    const double fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
+    if (!(fx >= 0.0 && fy >= 0.0 && fz >= 0.0 && fx < grid.nx - 1 && fy < grid.ny - 1 && fz < grid.nz - 1)) {
+        return;
+    }
+    const std::size_t row = static_cast<std::size_t>(grid.nx);
+    const std::size_t plane = row * static_cast<std::size_t>(grid.ny);
+    const std::uint8_t* at = bytes + grid.index(static_cast<int>(fx), static_cast<int>(fy), static_cast<int>(fz));
+    __builtin_prefetch(at);
+    __builtin_prefetch(at + row);
+    __builtin_prefetch(at + plane);
+    __builtin_prefetch(at + plane + row);
+}
+
+// Fills the lattice from the source with `valueOf` (see sampleTrilinear); `bytes`, when the
+// source is a volume of bytes, is loaded a few points ahead.
 template <typename ValueOf>
 void fillLattice(Lattice& lattice, const VolumeGrid& grid, const Vector3d& origin, const Vector3d& perI,
-                 const Vector3d& perJ, ValueOf valueOf) {
+                 const Vector3d& perJ, ValueOf valueOf, const std::uint8_t* bytes = nullptr) {
     std::size_t here = 0;
     for (int j = 0; j < lattice.height; ++j) {
         const double rowX = origin.x + j * perJ.x;
         const double rowY = origin.y + j * perJ.y;
         const double rowZ = origin.z + j * perJ.z;
         for (int i = 0; i < lattice.width; ++i, ++here) {
+            if (bytes != nullptr) {
+                const int ahead = i + kFetchAhead;
+                fetchAround(bytes, grid, rowX + ahead * perI.x, rowY + ahead * perI.y, rowZ + ahead * perI.z);
+            }
             sampleTrilinear(grid, rowX + i * perI.x, rowY + i * perI.y, rowZ + i * perI.z, valueOf,
                             lattice.weighted[here], lattice.weight[here]);
         }
@@ -210,7 +235,7 @@ Lattice sampleLattice(const PicturePlan& plan, const PanelPlan& panel, const Edg
             fillLattice(lattice, sourceGrid, origin, perI, perJ, [&](std::size_t index, float& value) {
                 value = overlay.bytes[index];
                 return true;
-            });
+            }, overlay.bytes);
         } else {
             fillLattice(lattice, sourceGrid, origin, perI, perJ, [&](std::size_t index, float& value) {
                 value = overlay.values[index];

@@ -52,6 +52,9 @@ struct PictureVolume {
 // and percentiles, at a fraction of a pass over a large anatomical.
 std::vector<float> sampledValues(const PictureVolume& volume, std::size_t largest = std::size_t{1} << 18);
 
+// The stride sampledValues takes through `count` values.
+std::size_t sampleStride(std::size_t count, std::size_t largest = std::size_t{1} << 18);
+
 // A functional run: several volumes on one grid.
 struct VolumeSeries {
     VolumeGrid grid;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <limits>
 
 namespace orvane::keldra::picture {
@@ -23,6 +24,25 @@ TEST(EdgeLevels, LeaveNonFiniteSamplesOut) {
     EXPECT_GT(levels.front(), 10.0f);
     EXPECT_LE(levels.front(), 200.0f);
     EXPECT_EQ(edgeLevels(spiked), levels);
+}
+
+// An anatomical's bytes are counted per value rather than split as floats: the levels must be
+// the float path's to the last bit, also when the sample strides through a large volume and
+// when the values reach both ends of the byte range.
+TEST(EdgeLevels, OfBytesAreThoseOfTheirSampledValues) {
+    for (const int side : {20, 90}) {  // 8000 voxels, all sampled; 729000, every third
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(side) * side * side);
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const std::size_t r = (i * 2654435761u) >> 7;
+            bytes[i] = static_cast<std::uint8_t>(i % 7 == 0 ? 0 : i % 11 == 0 ? 255 : 60 + r % 40 + (i / 5 % 3) * 50);
+        }
+        PictureVolume volume;
+        volume.grid.nx = volume.grid.ny = volume.grid.nz = side;
+        volume.bytes = bytes.data();
+        const std::vector<float> levels = edgeLevels(volume);
+        ASSERT_EQ(levels.size(), 2u) << side;
+        EXPECT_EQ(levels, edgeLevels(sampledValues(volume))) << side;
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <set>
 
@@ -42,6 +43,40 @@ TEST(PicturePlan, AThinGridShowsEachOfItsSlicesOnceAndNoSagittalSliceOnTheMidlin
     }
     EXPECT_EQ(slices[View::Coronal].size(), 5u);
     EXPECT_EQ(slices[View::Sagittal].size(), 4u);
+}
+
+// The slices of an anatomical's own pictures are found without placing each sample when the
+// grid is the focus's own; placed through a map a hair away from the identity (the general
+// way), the same samples must give the same plan.
+TEST(PicturePlan, AFocusOnItsOwnGridIsPlannedAsWhenPlaced) {
+    PictureVolume head;
+    head.grid.nx = 60;
+    head.grid.ny = 70;
+    head.grid.nz = 70;
+    head.grid.voxelToWorld = Affine::translation({-30.0, -41.0, -35.0});
+    std::vector<std::uint8_t> bytes(head.grid.voxelCount());
+    for (int z = 0; z < head.grid.nz; ++z) {
+        for (int y = 0; y < head.grid.ny; ++y) {
+            for (int x = 0; x < head.grid.nx; ++x) {
+                const Vector3d w = head.grid.voxelToWorld.apply({double(x), double(y), double(z)});
+                bytes[head.grid.index(x, y, z)] = std::hypot(w.x - 4.0, w.y, 1.3 * w.z) < 22.0 ? 180 : 15;
+            }
+        }
+    }
+    head.bytes = bytes.data();
+    VolumeGrid placed = head.grid;
+    placed.voxelToWorld = Affine::translation({1e-7, 0.0, -1e-7}) * head.grid.voxelToWorld;
+    const PicturePlan own = planPicture(head.grid, &head, PictureOptions{}, 1);
+    const PicturePlan other = planPicture(placed, &head, PictureOptions{}, 1);
+    for (int a = 0; a < 3; ++a) {
+        EXPECT_EQ(own.shownFirst[a], other.shownFirst[a]) << "axis " << a;
+        EXPECT_EQ(own.shownLast[a], other.shownLast[a]) << "axis " << a;
+        EXPECT_GT(own.shownFirst[a], 0) << "axis " << a << ": the head, not the whole grid";
+    }
+    ASSERT_EQ(own.panels.size(), other.panels.size());
+    for (std::size_t p = 0; p < own.panels.size(); ++p) {
+        EXPECT_EQ(own.panels[p].slice, other.panels[p].slice) << "panel " << p;
+    }
 }
 
 }  // namespace
