@@ -66,6 +66,25 @@ void sampleTrilinear(const VolumeGrid& grid, double x, double y, double z, Value
                                      : tapsAlong(z, grid.nz, static_cast<std::size_t>(grid.nx) * static_cast<std::size_t>(grid.ny));
     double sum = 0.0;
     double total = 0.0;
+    if (tx.count == 2 && ty.count == 2 && tz.count == 2) {
+        // Inside the grid, away from its faces: all eight voxels are read first, so that their
+        // loads overlap, then summed in the order below.
+        float values[8];
+        bool valid[8];
+        for (int n = 0; n < 8; ++n) {
+            valid[n] = valueOf(tz.offset[n >> 2] + ty.offset[n >> 1 & 1] + tx.offset[n & 1], values[n]);
+        }
+        for (int n = 0; n < 8; ++n) {
+            if (valid[n]) {
+                const double w = tz.weight[n >> 2] * ty.weight[n >> 1 & 1] * tx.weight[n & 1];
+                sum += w * values[n];
+                total += w;
+            }
+        }
+        weighted = static_cast<float>(sum);
+        weight = static_cast<float>(total);
+        return;
+    }
     for (int k = 0; k < tz.count; ++k) {
         for (int j = 0; j < ty.count; ++j) {
             for (int i = 0; i < tx.count; ++i) {
@@ -85,28 +104,15 @@ void sampleTrilinear(const VolumeGrid& grid, double x, double y, double z, Value
 // How many lattice points ahead the voxels a sample will read are asked for: an overlay's
 // voxels along an oblique plane are far apart in memory, and waiting for each in turn costs
 // more than the sums.
-constexpr int kFetchAhead = 6;
-
-// Asks the processor to start loading the eight voxels around (x, y, z) of a volume of bytes.
-void fetchAround(const std::uint8_t* bytes, const VolumeGrid& grid, double x, double y, double z) {
-    const double fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
-    if (!(fx >= 0.0 && fy >= 0.0 && fz >= 0.0 && fx < grid.nx - 1 && fy < grid.ny - 1 && fz < grid.nz - 1)) {
-        return;
-    }
-    const std::size_t row = static_cast<std::size_t>(grid.nx);
-    const std::size_t plane = row * static_cast<std::size_t>(grid.ny);
-    const std::uint8_t* at = bytes + grid.index(static_cast<int>(fx), static_cast<int>(fy), static_cast<int>(fz));
-    __builtin_prefetch(at);
-    __builtin_prefetch(at + row);
-    __builtin_prefetch(at + plane);
-    __builtin_prefetch(at + plane + row);
-}
+constexpr int kFetchAhead = 8;
 
 // Fills the lattice from the source with `valueOf` (see sampleTrilinear); `bytes`, when the
 // source is a volume of bytes, is loaded a few points ahead.
 template <typename ValueOf>
 void fillLattice(Lattice& lattice, const VolumeGrid& grid, const Vector3d& origin, const Vector3d& perI,
                  const Vector3d& perJ, ValueOf valueOf, const std::uint8_t* bytes = nullptr) {
+    const std::size_t row = static_cast<std::size_t>(grid.nx);
+    const std::size_t plane = row * static_cast<std::size_t>(grid.ny);
     std::size_t here = 0;
     for (int j = 0; j < lattice.height; ++j) {
         const double rowX = origin.x + j * perJ.x;
@@ -114,8 +120,19 @@ void fillLattice(Lattice& lattice, const VolumeGrid& grid, const Vector3d& origi
         const double rowZ = origin.z + j * perJ.z;
         for (int i = 0; i < lattice.width; ++i, ++here) {
             if (bytes != nullptr) {
+                // The eight voxels around the point kFetchAhead further on. (Written out here: a
+                // function of its own that only asks for loads counts as doing nothing, and the
+                // compiler drops its calls.)
                 const int ahead = i + kFetchAhead;
-                fetchAround(bytes, grid, rowX + ahead * perI.x, rowY + ahead * perI.y, rowZ + ahead * perI.z);
+                const double fx = std::floor(rowX + ahead * perI.x), fy = std::floor(rowY + ahead * perI.y),
+                             fz = std::floor(rowZ + ahead * perI.z);
+                if (fx >= 0.0 && fy >= 0.0 && fz >= 0.0 && fx < grid.nx - 1 && fy < grid.ny - 1 && fz < grid.nz - 1) {
+                    const std::uint8_t* at = bytes + grid.index(static_cast<int>(fx), static_cast<int>(fy), static_cast<int>(fz));
+                    __builtin_prefetch(at);
+                    __builtin_prefetch(at + row);
+                    __builtin_prefetch(at + plane);
+                    __builtin_prefetch(at + plane + row);
+                }
             }
             sampleTrilinear(grid, rowX + i * perI.x, rowY + i * perI.y, rowZ + i * perI.z, valueOf,
                             lattice.weighted[here], lattice.weight[here]);
