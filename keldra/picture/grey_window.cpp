@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <iterator>
+#include <optional>
 
 namespace orvane::keldra::picture {
 
@@ -28,39 +31,20 @@ std::size_t rankOf(double fraction, std::size_t count) {
     return static_cast<std::size_t>(std::clamp(position, 0.0, static_cast<double>(count - 1)));
 }
 
-// The window of 8-bit values, counted exactly: what sorting them would give.
-GreyWindow byteWindow(const PictureVolume& volume, double lowFraction, double highFraction) {
-    // Four counts per value, summed at the end: one count alone makes each voxel wait for the
-    // last voxel of the same value.
-    std::array<std::array<std::size_t, 256>, 4> partial{};
-    const std::size_t count = volume.count();
-    const std::uint8_t* bytes = volume.bytes;
-    std::size_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        ++partial[0][bytes[i]];
-        ++partial[1][bytes[i + 1]];
-        ++partial[2][bytes[i + 2]];
-        ++partial[3][bytes[i + 3]];
-    }
-    for (; i < count; ++i) {
-        ++partial[0][bytes[i]];
-    }
-    std::array<std::size_t, 256> counts{};
-    for (std::size_t v = 0; v < 256; ++v) {
-        counts[v] = partial[0][v] + partial[1][v] + partial[2][v] + partial[3][v];
-    }
-    if (count == 0) {
-        return {};
-    }
+// The window from how often each value occurs (`times`, ascending values from `firstValue`),
+// `count` values in all: what sorting them would give.
+template <typename Count>
+GreyWindow countedWindow(const std::vector<Count>& times, float firstValue, std::size_t count,
+                         double lowFraction, double highFraction) {
     const auto valueAtRank = [&](std::size_t rank) {
         std::size_t seen = 0;
-        for (int v = 0; v < 256; ++v) {
-            seen += counts[static_cast<std::size_t>(v)];
+        for (std::size_t v = 0; v < times.size(); ++v) {
+            seen += times[v];
             if (seen > rank) {
-                return static_cast<float>(v);
+                return firstValue + static_cast<float>(v);
             }
         }
-        return 255.0f;
+        return firstValue + static_cast<float>(times.size() - 1);
     };
     GreyWindow window;
     window.low = valueAtRank(rankOf(lowFraction, count));
@@ -72,6 +56,82 @@ GreyWindow byteWindow(const PictureVolume& volume, double lowFraction, double hi
         window.high = largest > smallest ? largest : smallest + 1.0f;
     }
     return window;
+}
+
+// The window of 8-bit values, counted exactly.
+GreyWindow byteWindow(const PictureVolume& volume, double lowFraction, double highFraction) {
+    // Eight bytes at a time into eight tables, summed at the end: one table alone makes each
+    // voxel wait for the last voxel of the same value. Each pass stays below 2^32 per table.
+    const std::size_t count = volume.count();
+    if (count == 0) {
+        return {};
+    }
+    std::array<std::array<std::uint32_t, 256>, 8> partial{};
+    std::vector<std::size_t> times(256, 0);
+    const std::uint8_t* bytes = volume.bytes;
+    constexpr std::size_t kPass = std::size_t{1} << 30;
+    for (std::size_t from = 0; from < count; from += kPass) {
+        const std::size_t end = std::min(count, from + kPass);
+        std::size_t i = from;
+        for (; i + 8 <= end; i += 8) {
+            std::uint64_t eight;
+            std::memcpy(&eight, bytes + i, sizeof eight);
+            ++partial[0][eight & 0xff];
+            ++partial[1][eight >> 8 & 0xff];
+            ++partial[2][eight >> 16 & 0xff];
+            ++partial[3][eight >> 24 & 0xff];
+            ++partial[4][eight >> 32 & 0xff];
+            ++partial[5][eight >> 40 & 0xff];
+            ++partial[6][eight >> 48 & 0xff];
+            ++partial[7][eight >> 56];
+        }
+        for (; i < end; ++i) {
+            ++partial[0][bytes[i]];
+        }
+        for (std::size_t v = 0; v < 256; ++v) {
+            for (const auto& table : partial) {
+                times[v] += table[v];
+            }
+        }
+        partial = {};
+    }
+    return countedWindow(times, 0.0f, count, lowFraction, highFraction);
+}
+
+// Volumes of whole numbers in a range of at most this many values (a functional stored as
+// 16-bit integers) are counted, not sorted; and only where floats hold every whole number.
+constexpr float kMostCountedValues = 65536.0f;
+constexpr float kLargestWholeFloat = 16777216.0f;
+
+// The window of the finite values, counted exactly, when they are all whole numbers within
+// kMostCountedValues of each other (and none is -0, which a sort could return for 0); nothing
+// otherwise.
+std::optional<GreyWindow> wholeNumberWindow(const std::vector<float>& values, double lowFraction, double highFraction) {
+    float smallest = INFINITY;
+    float largest = -INFINITY;
+    std::size_t count = 0;
+    for (float v : values) {
+        if (!std::isfinite(v)) {
+            continue;
+        }
+        if (v != std::floor(v) || (v == 0.0f && std::signbit(v))) {
+            return std::nullopt;
+        }
+        smallest = std::min(smallest, v);
+        largest = std::max(largest, v);
+        ++count;
+    }
+    if (count == 0 || count > UINT32_MAX || !(largest - smallest < kMostCountedValues) ||
+        smallest < -kLargestWholeFloat || largest > kLargestWholeFloat) {
+        return std::nullopt;
+    }
+    std::vector<std::uint32_t> times(static_cast<std::size_t>(largest - smallest) + 1, 0);
+    for (float v : values) {
+        if (std::isfinite(v)) {
+            ++times[static_cast<std::size_t>(v - smallest)];
+        }
+    }
+    return countedWindow(times, smallest, count, lowFraction, highFraction);
 }
 
 }  // namespace
@@ -86,6 +146,9 @@ GreyWindow robustWindow(const PictureVolume& volume, double lowFraction, double 
 GreyWindow robustWindow(const std::vector<float>& values, double lowFraction, double highFraction) {
     // NaN and infinite samples (kept in a functional's data) have no place in a window, and NaN
     // would break the ordering the partial sorts rely on.
+    if (const std::optional<GreyWindow> counted = wholeNumberWindow(values, lowFraction, highFraction)) {
+        return *counted;
+    }
     std::vector<float> sorted;
     sorted.reserve(values.size());
     std::copy_if(values.begin(), values.end(), std::back_inserter(sorted), [](float v) { return std::isfinite(v); });
