@@ -14,25 +14,43 @@ namespace {
 
 // The functional's grey at the anatomy voxels of one panel's slice: the functional sampled
 // (nearest neighbour) at the voxel's centre, and the grey of zero outside its grid or when it
-// cannot be placed.
+// cannot be placed. The products of the map's elements with each voxel index are taken once
+// per panel; each voxel's place adds them in the order Affine::apply does, so it is the same.
 class FunctionalOnSlice {
 public:
-    FunctionalOnSlice(const PanelPlan& panel, const PictureVolume& functional,
+    FunctionalOnSlice(const PicturePlan& plan, const PanelPlan& panel, const PictureVolume& functional,
                       const std::optional<Affine>& gridToFunctional, const GreyWindow& window)
-        : functional_(functional), gridToFunctional_(gridToFunctional), window_(window),
-          acrossAxis_(panel.axes.horizontal.voxelAxis), downAxis_(panel.axes.vertical.voxelAxis),
-          outside_(window.grey(0.0f)) {
-        voxel_[panel.axes.sliceAxis] = panel.slice;
+        : functional_(functional), window_(window), outside_(window.grey(0.0f)), placed_(gridToFunctional.has_value()),
+          acrossAxis_(panel.axes.horizontal.voxelAxis), downAxis_(panel.axes.vertical.voxelAxis) {
+        if (!placed_) {
+            return;
+        }
+        const Affine& m = *gridToFunctional;
+        for (int r = 0; r < 3; ++r) {
+            shift_[r] = m.m[r][3];
+            sliceTerm_[r] = m.m[r][panel.axes.sliceAxis] * double(panel.slice);
+            for (int a = 0; a < plan.grid.size(acrossAxis_); ++a) {
+                acrossTerms_[r].push_back(m.m[r][acrossAxis_] * double(a));
+            }
+            for (int d = 0; d < plan.grid.size(downAxis_); ++d) {
+                downTerms_[r].push_back(m.m[r][downAxis_] * double(d));
+            }
+        }
     }
 
-    std::uint8_t grey(int across, int down) {
-        if (!gridToFunctional_) {
+    std::uint8_t grey(int across, int down) const {
+        if (!placed_) {
             return outside_;
         }
-        voxel_[acrossAxis_] = across;
-        voxel_[downAxis_] = down;
-        const Vector3d at = gridToFunctional_->apply({double(voxel_[0]), double(voxel_[1]), double(voxel_[2])});
-        const double x = std::floor(at.x + 0.5), y = std::floor(at.y + 0.5), z = std::floor(at.z + 0.5);
+        double at[3];
+        for (int r = 0; r < 3; ++r) {
+            double term[3];
+            term[acrossAxis_] = acrossTerms_[r][static_cast<std::size_t>(across)];
+            term[downAxis_] = downTerms_[r][static_cast<std::size_t>(down)];
+            term[3 - acrossAxis_ - downAxis_] = sliceTerm_[r];
+            at[r] = term[0] + term[1] + term[2] + shift_[r];
+        }
+        const double x = std::floor(at[0] + 0.5), y = std::floor(at[1] + 0.5), z = std::floor(at[2] + 0.5);
         const VolumeGrid& f = functional_.grid;
         if (x >= 0 && y >= 0 && z >= 0 && x < f.nx && y < f.ny && z < f.nz) {
             return window_.grey(functional_.at(static_cast<int>(x), static_cast<int>(y), static_cast<int>(z)));
@@ -42,19 +60,22 @@ public:
 
 private:
     const PictureVolume& functional_;
-    const std::optional<Affine>& gridToFunctional_;
     const GreyWindow& window_;
+    std::uint8_t outside_;
+    bool placed_;
     int acrossAxis_;
     int downAxis_;
-    std::uint8_t outside_;
-    int voxel_[3] = {0, 0, 0};
+    double shift_[3] = {0.0, 0.0, 0.0};
+    double sliceTerm_[3] = {0.0, 0.0, 0.0};
+    std::vector<double> acrossTerms_[3];
+    std::vector<double> downTerms_[3];
 };
 
 // Paints the functional's tiles of one panel: those whose tile row and column add up to an odd
 // number. Neighbouring pixels that show the same voxel take its grey once, and a row of tiles'
 // pixels that shows the same voxels as the row above (in the same row of tiles) is copied.
 void drawFunctionalTiles(RgbImage& image, const PicturePlan& plan, const PanelPlan& panel, int tile,
-                         FunctionalOnSlice& functional) {
+                         const FunctionalOnSlice& functional) {
     const std::vector<int> across = panelVoxelIndices(plan, panel, true);
     const std::vector<int> down = panelVoxelIndices(plan, panel, false);
     const std::size_t imageRow = static_cast<std::size_t>(image.width()) * 3;
@@ -109,7 +130,7 @@ RgbImage renderCheckerboard(const PicturePlan& plan, const PictureVolume& anatom
     const GreyWindow window = robustWindow(functional);
     const int tile = checkerboardTilePixels(plan, functional.grid);
     for (const PanelPlan& panel : plan.panels) {
-        FunctionalOnSlice onSlice(panel, functional, gridToFunctional, window);
+        const FunctionalOnSlice onSlice(plan, panel, functional, gridToFunctional, window);
         drawFunctionalTiles(image, plan, panel, tile, onSlice);
         drawPanelLabels(image, panel);
     }
