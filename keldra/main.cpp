@@ -5,9 +5,11 @@
 
 #include "keldra/cli/command_line.h"
 #include "keldra/cli/interruption.h"
+#include "keldra/memory/heap_reuse.h"
 #include "keldra/output/file_system.h"
 
 int main(int argc, char** argv) {
+    orvane::keldra::keepFreedHeapMemoryForReuse();
     orvane::keldra::reportOversizedWritesAsErrors();
     try {
         orvane::keldra::InterruptWatcher interruptions;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <memory>
 
+#include "keldra/memory/volume_memory.h"
 #include "keldra/nifti/file_descriptor.h"
 #include "keldra/nifti/nifti_image.h"
 #include "keldra/nifti/posix_file_stamp.h"
@@ -274,7 +275,7 @@ private:
     FileStamp stamp_;
     std::uint64_t position_ = 0;  // sample bytes read so far
     std::unique_ptr<MappedFile> mapping_;
-    std::unique_ptr<unsigned char[]> whole_;
+    VolumeBuffer whole_;
     std::vector<unsigned char> buffer_;
 };
 
@@ -369,14 +370,14 @@ const unsigned char* NiftiFileReader::nextVolumes(int volumes, std::string& erro
         }
     }
     if (bytes == facts_.dataBytes && mayDecompressWhole()) {
-        whole_.reset(new unsigned char[facts_.dataOffset + facts_.dataBytes]);
-        if (decompressWhole(whole_.get())) {
-            unsigned char* samples = whole_.get() + facts_.dataOffset;
+        whole_ = VolumeBuffer(static_cast<std::size_t>(facts_.dataOffset + facts_.dataBytes));
+        if (decompressWhole(whole_.data())) {
+            unsigned char* samples = whole_.data() + facts_.dataOffset;
             toHostByteOrder(facts_, samples, bytes);
             position_ = bytes;
             return samples;
         }
-        whole_.reset();
+        whole_ = VolumeBuffer();
     }
     if (!readSamples(*source_, bytes, rules_.compressed, buffer_, error)) {
         return nullptr;

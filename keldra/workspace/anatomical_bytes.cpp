@@ -87,7 +87,7 @@ std::string keptNote(double high) {
 // maximum and percentile come from the at most 65536 distinct values, sorted, and every voxel
 // takes its byte from a table.
 template <typename Stored>
-std::vector<std::uint8_t> bytesByTable(const SampleView& samples, const std::string& typeName, std::string& note) {
+VolumeVector<std::uint8_t> bytesByTable(const SampleView& samples, const std::string& typeName, std::string& note) {
     using Code = std::conditional_t<sizeof(Stored) == 1, std::uint8_t, std::uint16_t>;
     constexpr std::size_t kCodes = std::size_t{1} << (8 * sizeof(Stored));
     std::vector<std::size_t> occurrences(kCodes, 0);
@@ -157,7 +157,7 @@ std::vector<std::uint8_t> bytesByTable(const SampleView& samples, const std::str
             }
         }
     }
-    std::vector<std::uint8_t> bytes(samples.count);
+    VolumeVector<std::uint8_t> bytes(samples.count);
     inHalves(samples.count, [&](std::size_t begin, std::size_t end, bool) {
         for (std::size_t i = begin; i < end; ++i) {
             bytes[i] = table[codeAt(i)];
@@ -167,9 +167,9 @@ std::vector<std::uint8_t> bytesByTable(const SampleView& samples, const std::str
 }
 
 // Any other type: the finite values are copied and the percentile found by selection.
-std::vector<std::uint8_t> bytesBySelection(const SampleView& samples, const std::string& typeName, std::string& note) {
+VolumeVector<std::uint8_t> bytesBySelection(const SampleView& samples, const std::string& typeName, std::string& note) {
     const std::size_t count = samples.count;
-    std::vector<std::uint8_t> bytes(count, 0);
+    VolumeVector<std::uint8_t> bytes(count, 0);
     if (isIntegerSampleType(samples.type) && !samples.isScaled()) {
         double low = samples.value(0), high = low;
         for (std::size_t i = 1; i < count; ++i) {
@@ -214,7 +214,7 @@ std::vector<std::uint8_t> bytesBySelection(const SampleView& samples, const std:
 
 }  // namespace
 
-std::vector<std::uint8_t> anatomicalBytes(const SampleView& samples, const std::string& typeName, std::string& note) {
+VolumeVector<std::uint8_t> anatomicalBytes(const SampleView& samples, const std::string& typeName, std::string& note) {
     if (samples.count == 0) {
         return {};
     }
@@ -227,7 +227,7 @@ std::vector<std::uint8_t> anatomicalBytes(const SampleView& samples, const std::
     }
 }
 
-std::vector<std::uint8_t> anatomicalBytes(const VolumeFile& file, std::string& note) {
+VolumeVector<std::uint8_t> anatomicalBytes(const VolumeFile& file, std::string& note) {
     SampleView first = file.view();
     first.count = std::min(first.count, file.voxelsPerVolume());
     return anatomicalBytes(first, file.sampleTypeName, note);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "keldra/memory/volume_memory.h"
 #include "keldra/nifti/volume_file.h"
 
 namespace orvane::keldra {
@@ -19,9 +20,9 @@ constexpr double kAnatomicalPercentile = 0.995;
 // The bytes for `samples` (one volume). `note` says what was done, naming the file's data type
 // as `typeName`. Samples of 8 and 16 bits go through a table of their at most 65536 values,
 // which gives exactly the result of sorting every value.
-std::vector<std::uint8_t> anatomicalBytes(const SampleView& samples, const std::string& typeName, std::string& note);
+VolumeVector<std::uint8_t> anatomicalBytes(const SampleView& samples, const std::string& typeName, std::string& note);
 
 // The bytes for the first volume of `file`.
-std::vector<std::uint8_t> anatomicalBytes(const VolumeFile& file, std::string& note);
+VolumeVector<std::uint8_t> anatomicalBytes(const VolumeFile& file, std::string& note);
 
 }  // namespace orvane::keldra

@@ -11,6 +11,7 @@
 
 #include "host/host_protocol.h"
 #include "host/records.h"
+#include "keldra/memory/volume_memory.h"
 #include "keldra/workspace/document_geometry.h"
 #include "keldra/workspace/later_volumes.h"
 
@@ -31,7 +32,7 @@ struct VmrDocument {
     StoredTransforms transforms;
     VmrHeader header{};
     PositionHeader position{};
-    std::vector<std::uint8_t> voxels;  // x fastest, then y, then z
+    VolumeVector<std::uint8_t> voxels;  // x fastest, then y, then z
     std::string conversion;            // how the file's values became bytes, for the log
     int fileVolumes = 1;               // the volumes in its file, of which it shows the first
 };

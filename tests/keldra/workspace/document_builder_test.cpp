@@ -30,15 +30,15 @@ VolumeFile volumeOf(SampleType type, const std::vector<T>& values, int volumes =
 
 TEST(AnatomicalBytes, IntegersWithinRangeAreKeptAndOthersScaledToThePercentile) {
     std::string note;
-    std::vector<std::uint8_t> kept = anatomicalBytes(volumeOf<std::int16_t>(SampleType::Int16, {0, 17, 225, 3}), note);
-    EXPECT_EQ(kept, (std::vector<std::uint8_t>{0, 17, 225, 3}));
+    VolumeVector<std::uint8_t> kept = anatomicalBytes(volumeOf<std::int16_t>(SampleType::Int16, {0, 17, 225, 3}), note);
+    EXPECT_EQ(kept, (VolumeVector<std::uint8_t>{0, 17, 225, 3}));
 
     // 1000 values 0..999 and one outlier: the minimum maps to 0, the 99.5th percentile
     // (value 995 at rank floor(0.995 * 1000)) to 225, and the outlier is clamped.
     std::vector<std::int16_t> ramp;
     for (int i = 0; i < 1000; ++i) ramp.push_back(static_cast<std::int16_t>(i));
     ramp.push_back(30000);
-    std::vector<std::uint8_t> scaled = anatomicalBytes(volumeOf(SampleType::Int16, ramp), note);
+    VolumeVector<std::uint8_t> scaled = anatomicalBytes(volumeOf(SampleType::Int16, ramp), note);
     EXPECT_EQ(scaled[0], 0);
     EXPECT_EQ(scaled[995], 225);
     EXPECT_EQ(scaled[1000], 225);
@@ -47,12 +47,12 @@ TEST(AnatomicalBytes, IntegersWithinRangeAreKeptAndOthersScaledToThePercentile) 
 
     // Floats are scaled even when they hold small whole numbers; a negative minimum maps to 0.
     // Of four values the 99.5th percentile is the third (rank floor(0.995 * 3) = 2).
-    std::vector<std::uint8_t> floats = anatomicalBytes(volumeOf<float>(SampleType::Float32, {-10, -5, 0, 10}), note);
-    EXPECT_EQ(floats, (std::vector<std::uint8_t>{0, 113, 225, 225}));
+    VolumeVector<std::uint8_t> floats = anatomicalBytes(volumeOf<float>(SampleType::Float32, {-10, -5, 0, 10}), note);
+    EXPECT_EQ(floats, (VolumeVector<std::uint8_t>{0, 113, 225, 225}));
 
     // Only the first volume counts.
-    std::vector<std::uint8_t> first = anatomicalBytes(volumeOf<std::int16_t>(SampleType::Int16, {1, 2, 900, 900}, 2), note);
-    EXPECT_EQ(first, (std::vector<std::uint8_t>{1, 2}));
+    VolumeVector<std::uint8_t> first = anatomicalBytes(volumeOf<std::int16_t>(SampleType::Int16, {1, 2, 900, 900}, 2), note);
+    EXPECT_EQ(first, (VolumeVector<std::uint8_t>{1, 2}));
 }
 
 // Found by fuzzing: the span of the values overflowed (or the factor did), and NaN was
@@ -61,13 +61,13 @@ TEST(AnatomicalBytes, ExtremeSpansNeitherOverflowNorBecomeNaN) {
     const double huge = std::numeric_limits<double>::max();
     std::string note;
     // Of four values the 99.5th percentile is the third: 0 lies 1/1.5 of the way to it.
-    std::vector<std::uint8_t> wide = anatomicalBytes(volumeOf<double>(SampleType::Float64, {-huge, 0, huge / 2, huge}), note);
-    EXPECT_EQ(wide, (std::vector<std::uint8_t>{0, 150, kAnatomicalTop, kAnatomicalTop}));
+    VolumeVector<std::uint8_t> wide = anatomicalBytes(volumeOf<double>(SampleType::Float64, {-huge, 0, huge / 2, huge}), note);
+    EXPECT_EQ(wide, (VolumeVector<std::uint8_t>{0, 150, kAnatomicalTop, kAnatomicalTop}));
 
     // A subnormal scaling slope: the values differ by less than any factor can bridge.
     VolumeFile narrow = volumeOf<double>(SampleType::Float64, {0, 1, 2, 3});
     narrow.slope = std::numeric_limits<double>::denorm_min();
-    std::vector<std::uint8_t> bytes = anatomicalBytes(narrow, note);
+    VolumeVector<std::uint8_t> bytes = anatomicalBytes(narrow, note);
     EXPECT_EQ(bytes[0], 0);
     EXPECT_EQ(bytes[3], kAnatomicalTop);
 }
