@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <vector>
 
 namespace orvane::keldra {
@@ -312,6 +313,28 @@ bool SpliceDecoder::noteBlockBoundary() {
     return true;
 }
 
+// out[i] = the byte that starts `shift` bits into in[i], for i < size; `in` holds size + 1
+// bytes. On a little-endian machine eight bytes go at once, since there the bits of byte i + 1
+// follow those of byte i within a word as they do in the stream.
+void shiftBytesDown(const unsigned char* in, unsigned char* out, std::size_t size, unsigned shift) {
+    if (shift == 0) {
+        std::memcpy(out, in, size);
+        return;
+    }
+    std::size_t i = 0;
+#if defined(__BYTE_ORDER__) && defined(__ORDER_LITTLE_ENDIAN__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, in + i, sizeof word);
+        word = (word >> shift) | (static_cast<std::uint64_t>(in[i + 8]) << (64 - shift));
+        std::memcpy(out + i, &word, sizeof word);
+    }
+#endif
+    for (; i < size; ++i) {
+        out[i] = static_cast<unsigned char>((in[i] >> shift) | (in[i + 1] << (8 - shift)));
+    }
+}
+
 // Copies the input's bits [startBit, endBit) to `output`, moved to start on a byte boundary;
 // the bits that fill up the last byte are 0.
 bool copyBits(int input, std::uint64_t startBit, std::uint64_t endBit, int output) {
@@ -329,9 +352,7 @@ bool copyBits(int input, std::uint64_t startBit, std::uint64_t endBit, int outpu
             return false;
         }
         std::fill(in.begin() + static_cast<std::ptrdiff_t>(wanted), in.begin() + static_cast<std::ptrdiff_t>(size) + 1, 0);
-        for (std::size_t i = 0; i < size; ++i) {
-            out[i] = static_cast<unsigned char>((in[i] >> shift) | (in[i + 1] << (8 - shift)));
-        }
+        shiftBytesDown(in.data(), out.data(), size, shift);
         done += size;
         if (done == outputBytes && lastBits != 0) {
             out[size - 1] &= static_cast<unsigned char>((1u << lastBits) - 1);
