@@ -19,6 +19,8 @@
 #include <cstring>
 #include <vector>
 
+#include "keldra/nifti/mapped_file.h"
+
 namespace orvane::keldra {
 
 namespace {
@@ -33,22 +35,6 @@ constexpr std::size_t kGzipTrailerBytes = 8;
 constexpr int kUnusedBitsMask = 7;
 constexpr int kInLastBlock = 64;
 constexpr int kAtBlockBoundary = 128;
-
-bool readAt(int fd, std::uint64_t offset, unsigned char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::pread(fd, data, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        offset += static_cast<std::uint64_t>(n);
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 bool writeAll(int fd, const unsigned char* data, std::size_t size) {
     while (size > 0) {
@@ -135,8 +121,8 @@ struct SplicePoint {
 // before the splice point behind the new bytes, and finds the point.
 class SpliceDecoder {
 public:
-    SpliceDecoder(int input, std::uint64_t inputBytes, const GzipSpliceRequest& request)
-        : input_(input), inputBytes_(inputBytes), request_(request), read_(kReadBytes), decoded_(kDecodeBytes) {}
+    SpliceDecoder(const unsigned char* input, std::uint64_t inputBytes, const GzipSpliceRequest& request)
+        : input_(input), inputBytes_(inputBytes), request_(request), decoded_(kDecodeBytes) {}
     ~SpliceDecoder() {
         if (started_) {
             inflateEnd(&stream_);
@@ -161,14 +147,13 @@ private:
     bool noteBlockBoundary();
     std::uint64_t consumed() const { return readOffset_ - stream_.avail_in; }
 
-    int input_;
+    const unsigned char* input_;
     std::uint64_t inputBytes_;
     const GzipSpliceRequest& request_;
-    std::vector<unsigned char> read_;
     std::vector<unsigned char> decoded_;
     z_stream stream_{};
     bool started_ = false;
-    std::uint64_t readOffset_ = 0;  // input bytes read into `read_` so far
+    std::uint64_t readOffset_ = 0;  // input bytes handed to the decoder so far
     std::uint64_t content_ = 0;     // content decoded so far
     OpenDeflateStream prefix_;
     std::uint32_t prefixCrc_ = 0;
@@ -177,13 +162,13 @@ private:
 };
 
 bool SpliceDecoder::refill() {
-    const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(read_.size(), inputBytes_ - readOffset_));
-    if (size == 0 || !readAt(input_, readOffset_, read_.data(), size)) {
+    const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kReadBytes, inputBytes_ - readOffset_));
+    if (size == 0) {
         return false;
     }
-    readOffset_ += size;
-    stream_.next_in = read_.data();
+    stream_.next_in = const_cast<Bytef*>(input_ + readOffset_);
     stream_.avail_in = static_cast<uInt>(size);
+    readOffset_ += size;
     return true;
 }
 
@@ -301,9 +286,7 @@ bool SpliceDecoder::noteBlockBoundary() {
         return true;
     }
     unsigned char header[2] = {0, 0};
-    if (!readAt(input_, bit / 8, header, std::min<std::uint64_t>(2, inputBytes_ - bit / 8))) {
-        return false;
-    }
+    std::copy_n(input_ + bit / 8, std::min<std::uint64_t>(2, inputBytes_ - bit / 8), header);
     // A block header: one bit saying whether it is the last, two for its type (0: stored).
     const unsigned bits = static_cast<unsigned>(header[0] | (header[1] << 8)) >> (bit % 8);
     if (((bits >> 1) & 3u) == 0) {
@@ -337,22 +320,23 @@ void shiftBytesDown(const unsigned char* in, unsigned char* out, std::size_t siz
 
 // Copies the input's bits [startBit, endBit) to `output`, moved to start on a byte boundary;
 // the bits that fill up the last byte are 0.
-bool copyBits(int input, std::uint64_t startBit, std::uint64_t endBit, int output) {
+bool copyBits(const unsigned char* input, std::uint64_t startBit, std::uint64_t endBit, int output) {
     const unsigned shift = static_cast<unsigned>(startBit % 8);
     const std::uint64_t outputBytes = (endBit - startBit + 7) / 8;
     const std::uint64_t inputEnd = (endBit + 7) / 8;
     const unsigned lastBits = static_cast<unsigned>((endBit - startBit) % 8);
-    std::vector<unsigned char> in(kReadBytes + 1);
     std::vector<unsigned char> out(kReadBytes);
     std::uint64_t at = startBit / 8;
     for (std::uint64_t done = 0; done < outputBytes;) {
         const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kReadBytes, outputBytes - done));
-        const std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(size + 1, inputEnd - at));
-        if (!readAt(input, at, in.data(), wanted)) {
-            return false;
+        const unsigned char* in = input + at;
+        if (inputEnd - at > size) {
+            shiftBytesDown(in, out.data(), size, shift);
+        } else {
+            // The copied bits end in this piece's last input byte: nothing follows it.
+            shiftBytesDown(in, out.data(), size - 1, shift);
+            out[size - 1] = static_cast<unsigned char>(in[size - 1] >> shift);
         }
-        std::fill(in.begin() + static_cast<std::ptrdiff_t>(wanted), in.begin() + static_cast<std::ptrdiff_t>(size) + 1, 0);
-        shiftBytesDown(in.data(), out.data(), size, shift);
         done += size;
         if (done == outputBytes && lastBits != 0) {
             out[size - 1] &= static_cast<unsigned char>((1u << lastBits) - 1);
@@ -367,7 +351,7 @@ bool copyBits(int input, std::uint64_t startBit, std::uint64_t endBit, int outpu
 
 // The splice member's deflate bits from the point on, each stored block's padding where it
 // falls in the output.
-bool copyDeflateBits(int input, const SplicePoint& point, int output) {
+bool copyDeflateBits(const unsigned char* input, const SplicePoint& point, int output) {
     if (!point.storedBlockFound) {
         return copyBits(input, point.bit, point.endBit, output);
     }
@@ -386,7 +370,13 @@ void putLittleEndian32(unsigned char* bytes, std::uint32_t value) {
 }  // namespace
 
 bool writeSplicedGzip(int input, std::uint64_t inputBytes, int output, const GzipSpliceRequest& request) {
-    SpliceDecoder decoder(input, inputBytes, request);
+    // Read from a mapping: the input is decoded once and its bits copied once, without copying
+    // it into buffers first.
+    const MappedFile mapped(input, static_cast<std::size_t>(inputBytes));
+    if (mapped.data() == nullptr) {
+        return false;
+    }
+    SpliceDecoder decoder(mapped.data(), inputBytes, request);
     if (!decoder.run()) {
         return false;
     }
@@ -401,8 +391,8 @@ bool writeSplicedGzip(int input, std::uint64_t inputBytes, int output, const Gzi
     putLittleEndian32(trailer, static_cast<std::uint32_t>(crc32_combine(decoder.prefixCrc(), copiedCrc, copiedLength)));
     putLittleEndian32(trailer + 4, static_cast<std::uint32_t>(decoder.prefixBytes() + copied));
     return writeAll(output, kGzipHeader, sizeof kGzipHeader) && writeAll(output, prefix.data(), prefix.size()) &&
-           copyDeflateBits(input, point, output) && writeAll(output, trailer, sizeof trailer) &&
-           copyBits(input, (point.trailer + kGzipTrailerBytes) * 8, inputBytes * 8, output);
+           copyDeflateBits(mapped.data(), point, output) && writeAll(output, trailer, sizeof trailer) &&
+           copyBits(mapped.data(), (point.trailer + kGzipTrailerBytes) * 8, inputBytes * 8, output);
 }
 
 }  // namespace orvane::keldra

@@ -3,7 +3,6 @@
 
 #include <fcntl.h>
 #include <nifti2_io.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 
 #include "keldra/memory/volume_memory.h"
 #include "keldra/nifti/file_descriptor.h"
+#include "keldra/nifti/mapped_file.h"
 #include "keldra/nifti/nifti_image.h"
 #include "keldra/nifti/posix_file_stamp.h"
 #include "keldra/nifti/whole_gzip_decoder.h"
@@ -216,28 +216,6 @@ void toHostByteOrder(const NiftiHeaderFacts& facts, unsigned char* samples, std:
                           facts.bytesPerVoxel, samples);
     }
 }
-
-// A whole file mapped into memory, read-only.
-class MappedFile {
-public:
-    MappedFile(int fd, std::size_t size) : size_(size) {
-        void* address = size > 0 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
-        data_ = address == MAP_FAILED ? nullptr : static_cast<const unsigned char*>(address);
-    }
-    ~MappedFile() {
-        if (data_ != nullptr) {
-            munmap(const_cast<unsigned char*>(data_), size_);
-        }
-    }
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-    const unsigned char* data() const { return data_; }
-    std::size_t size() const { return size_; }
-
-private:
-    const unsigned char* data_ = nullptr;
-    std::size_t size_;
-};
 
 // Deflate never makes data smaller than about a thousandth; a file that would have to exceed
 // that to hold what its header declares cannot hold it, and is left to the streaming reader.
