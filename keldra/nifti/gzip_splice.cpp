@@ -121,7 +121,7 @@ struct SplicePoint {
 // before the splice point behind the new bytes, and finds the point.
 class SpliceDecoder {
 public:
-    SpliceDecoder(const unsigned char* input, std::uint64_t inputBytes, const GzipSpliceRequest& request)
+    SpliceDecoder(const MappedFile& input, std::uint64_t inputBytes, const GzipSpliceRequest& request)
         : input_(input), inputBytes_(inputBytes), request_(request), decoded_(kDecodeBytes) {}
     ~SpliceDecoder() {
         if (started_) {
@@ -147,13 +147,14 @@ private:
     bool noteBlockBoundary();
     std::uint64_t consumed() const { return readOffset_ - stream_.avail_in; }
 
-    const unsigned char* input_;
+    const MappedFile& input_;
     std::uint64_t inputBytes_;
     const GzipSpliceRequest& request_;
     std::vector<unsigned char> decoded_;
     z_stream stream_{};
     bool started_ = false;
     std::uint64_t readOffset_ = 0;  // input bytes handed to the decoder so far
+    std::uint64_t previousPiece_ = 0;  // where the last piece handed over started
     std::uint64_t content_ = 0;     // content decoded so far
     OpenDeflateStream prefix_;
     std::uint32_t prefixCrc_ = 0;
@@ -166,7 +167,10 @@ bool SpliceDecoder::refill() {
     if (size == 0) {
         return false;
     }
-    stream_.next_in = const_cast<Bytef*>(input_ + readOffset_);
+    // The previous piece has been decoded.
+    input_.release(static_cast<std::size_t>(previousPiece_), static_cast<std::size_t>(readOffset_));
+    previousPiece_ = readOffset_;
+    stream_.next_in = const_cast<Bytef*>(input_.data() + readOffset_);
     stream_.avail_in = static_cast<uInt>(size);
     readOffset_ += size;
     return true;
@@ -286,7 +290,7 @@ bool SpliceDecoder::noteBlockBoundary() {
         return true;
     }
     unsigned char header[2] = {0, 0};
-    std::copy_n(input_ + bit / 8, std::min<std::uint64_t>(2, inputBytes_ - bit / 8), header);
+    std::copy_n(input_.data() + bit / 8, std::min<std::uint64_t>(2, inputBytes_ - bit / 8), header);
     // A block header: one bit saying whether it is the last, two for its type (0: stored).
     const unsigned bits = static_cast<unsigned>(header[0] | (header[1] << 8)) >> (bit % 8);
     if (((bits >> 1) & 3u) == 0) {
@@ -320,7 +324,7 @@ void shiftBytesDown(const unsigned char* in, unsigned char* out, std::size_t siz
 
 // Copies the input's bits [startBit, endBit) to `output`, moved to start on a byte boundary;
 // the bits that fill up the last byte are 0.
-bool copyBits(const unsigned char* input, std::uint64_t startBit, std::uint64_t endBit, int output) {
+bool copyBits(const MappedFile& input, std::uint64_t startBit, std::uint64_t endBit, int output) {
     const unsigned shift = static_cast<unsigned>(startBit % 8);
     const std::uint64_t outputBytes = (endBit - startBit + 7) / 8;
     const std::uint64_t inputEnd = (endBit + 7) / 8;
@@ -329,7 +333,7 @@ bool copyBits(const unsigned char* input, std::uint64_t startBit, std::uint64_t 
     std::uint64_t at = startBit / 8;
     for (std::uint64_t done = 0; done < outputBytes;) {
         const std::size_t size = static_cast<std::size_t>(std::min<std::uint64_t>(kReadBytes, outputBytes - done));
-        const unsigned char* in = input + at;
+        const unsigned char* in = input.data() + at;
         if (inputEnd - at > size) {
             shiftBytesDown(in, out.data(), size, shift);
         } else {
@@ -344,6 +348,7 @@ bool copyBits(const unsigned char* input, std::uint64_t startBit, std::uint64_t 
         if (!writeAll(output, out.data(), size)) {
             return false;
         }
+        input.release(static_cast<std::size_t>(at), static_cast<std::size_t>(at + size));
         at += size;
     }
     return true;
@@ -351,7 +356,7 @@ bool copyBits(const unsigned char* input, std::uint64_t startBit, std::uint64_t 
 
 // The splice member's deflate bits from the point on, each stored block's padding where it
 // falls in the output.
-bool copyDeflateBits(const unsigned char* input, const SplicePoint& point, int output) {
+bool copyDeflateBits(const MappedFile& input, const SplicePoint& point, int output) {
     if (!point.storedBlockFound) {
         return copyBits(input, point.bit, point.endBit, output);
     }
@@ -370,13 +375,13 @@ void putLittleEndian32(unsigned char* bytes, std::uint32_t value) {
 }  // namespace
 
 bool writeSplicedGzip(int input, std::uint64_t inputBytes, int output, const GzipSpliceRequest& request) {
-    // Read from a mapping: the input is decoded once and its bits copied once, without copying
-    // it into buffers first.
+    // Read from a mapping, whose pages are let go once read: the input is decoded once and its
+    // bits copied once, without copying it into buffers first or keeping it resident.
     const MappedFile mapped(input, static_cast<std::size_t>(inputBytes));
     if (mapped.data() == nullptr) {
         return false;
     }
-    SpliceDecoder decoder(mapped.data(), inputBytes, request);
+    SpliceDecoder decoder(mapped, inputBytes, request);
     if (!decoder.run()) {
         return false;
     }
@@ -391,8 +396,8 @@ bool writeSplicedGzip(int input, std::uint64_t inputBytes, int output, const Gzi
     putLittleEndian32(trailer, static_cast<std::uint32_t>(crc32_combine(decoder.prefixCrc(), copiedCrc, copiedLength)));
     putLittleEndian32(trailer + 4, static_cast<std::uint32_t>(decoder.prefixBytes() + copied));
     return writeAll(output, kGzipHeader, sizeof kGzipHeader) && writeAll(output, prefix.data(), prefix.size()) &&
-           copyDeflateBits(mapped.data(), point, output) && writeAll(output, trailer, sizeof trailer) &&
-           copyBits(mapped.data(), (point.trailer + kGzipTrailerBytes) * 8, inputBytes * 8, output);
+           copyDeflateBits(mapped, point, output) && writeAll(output, trailer, sizeof trailer) &&
+           copyBits(mapped, (point.trailer + kGzipTrailerBytes) * 8, inputBytes * 8, output);
 }
 
 }  // namespace orvane::keldra

@@ -5,6 +5,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstddef>
 
 namespace orvane::keldra {
@@ -25,6 +26,17 @@ public:
     MappedFile& operator=(const MappedFile&) = delete;
     const unsigned char* data() const { return data_; }
     std::size_t size() const { return size_; }
+
+    // Lets go of the pages wholly within bytes [begin, end), so that what was read once does
+    // not stay resident; reading them again maps them anew from the file.
+    void release(std::size_t begin, std::size_t end) const {
+        constexpr std::size_t kPage = 4096;
+        const std::size_t first = (begin + kPage - 1) / kPage * kPage;
+        const std::size_t last = std::min(end, size_) / kPage * kPage;
+        if (data_ != nullptr && first < last) {
+            madvise(const_cast<unsigned char*>(data_) + first, last - first, MADV_DONTNEED);
+        }
+    }
 
 private:
     const unsigned char* data_ = nullptr;
