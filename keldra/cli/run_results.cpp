@@ -6,6 +6,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "keldra/cli/background_work.h"
 #include "keldra/cli/slow_step_notice.h"
 #include "keldra/nifti/volume_file_output.h"
 #include "keldra/output/checksum.h"
@@ -85,6 +86,7 @@ std::future<DrawnPictures> startRunPictures(const RunOutcome& outcome, const Run
     }
     const LateCaption caption{options.noCheck ? 0 : 1, std::move(checkCaption)};
     return std::async(std::launch::async, [&outcome, &options, &policy, caption] {
+        lowerThisThreadsPriority();
         DrawnPictures pictures;
         pictures.drawn = writeRunPictures(outcome, options.outputFolder, pictureOptions(options), pictures.paths,
                                           pictures.error, policy, caption);
@@ -142,7 +144,11 @@ bool writeRunResults(const RunOutcome& outcome, std::future<CheckRun>& check, co
     bool vmrWrote = false;
     {
         SlowStepNotice notice(std::cerr, "writing the results");
-        vmrWrote = writeVmrResult(outcome, options, policy, vmrWritten, vmrMessages, error);
+        std::future<bool> vmr = std::async(std::launch::async, [&] {
+            lowerThisThreadsPriority();
+            return writeVmrResult(outcome, options, policy, vmrWritten, vmrMessages, error);
+        });
+        vmrWrote = vmr.get();
     }
     {
         SlowStepNotice notice(std::cerr, "checking the alignment");
