@@ -15,15 +15,6 @@
 namespace orvane::keldra {
 namespace {
 
-const VmrDocument* anatomicalOf(const Workspace& workspace) {
-    for (const Document& document : workspace.documents) {
-        if (const auto* vmr = std::get_if<VmrDocument>(&document)) {
-            return vmr;
-        }
-    }
-    return nullptr;
-}
-
 std::string fileNameOf(const std::string& path) { return baseName(path.c_str(), false, false).value_or(path); }
 
 }  // namespace
@@ -31,7 +22,7 @@ std::string fileNameOf(const std::string& path) { return baseName(path.c_str(), 
 std::vector<CheckedFunctional> checkWorkspace(const Workspace& workspace, const check::Thresholds& thresholds,
                                               std::ostream& out) {
     std::vector<CheckedFunctional> checked;
-    const VmrDocument* anatomy = anatomicalOf(workspace);
+    const VmrDocument* anatomy = firstAnatomical(workspace);
     if (anatomy == nullptr) {
         return checked;
     }
@@ -91,7 +82,7 @@ std::vector<std::string> checkPictureFileNames(int functionals) {
 bool writeCheckPictures(const Workspace& workspace, const std::vector<CheckedFunctional>& checked,
                         const std::string& folder, const picture::PictureOptions& options, const OutputPolicy& policy,
                         std::vector<std::string>& written, std::string& error) {
-    const VmrDocument* anatomy = anatomicalOf(workspace);
+    const VmrDocument* anatomy = firstAnatomical(workspace);
     // Two pictures per functional, drawn side by side; their paths land in this order.
     std::vector<std::string> paths(2 * checked.size());
     std::vector<Task> tasks;

@@ -75,7 +75,8 @@ struct DrawnPictures {
 
 // Starts drawing the run's pictures, when this build writes PNG files: they need only the run's
 // documents, so they are drawn beside the writing of vmr.nii.gz and the check; alignment.png
-// takes the check's caption line (one, when the check runs) when it is handed over.
+// takes the check's caption line when it is handed over. A check that runs gives that one line
+// whenever there are pictures: both need the first anatomical and a functional.
 std::future<DrawnPictures> startRunPictures(const RunOutcome& outcome, const RunOptions& options,
                                             const OutputPolicy& policy,
                                             std::shared_future<std::vector<std::string>> checkCaption) {

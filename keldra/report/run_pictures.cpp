@@ -37,15 +37,6 @@ std::string fileNameOf(const std::string& path) {
     return baseName(path.c_str(), false, false).value_or(std::string());
 }
 
-const VmrDocument* firstVmr(const Workspace& workspace) {
-    for (const Document& d : workspace.documents) {
-        if (const auto* vmr = std::get_if<VmrDocument>(&d)) {
-            return vmr;
-        }
-    }
-    return nullptr;
-}
-
 std::string describe(const pic::PictureVolume& v) {
     return v.name + ": " + v.affineLabel;
 }
@@ -363,8 +354,8 @@ bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, cons
 bool writeRunPictures(const RunOutcome& outcome, const std::string& folder, const pic::PictureOptions& options,
                       std::vector<std::string>& written, std::string& error, const OutputPolicy& policy,
                       const LateCaption& checkCaption) {
-    const VmrDocument* vmrBefore = firstVmr(outcome.before);
-    const VmrDocument* vmrAfter = firstVmr(outcome.after);
+    const VmrDocument* vmrBefore = firstAnatomical(outcome.before);
+    const VmrDocument* vmrAfter = firstAnatomical(outcome.after);
     RunVolumes v;
     v.fmrs = functionalVersions(outcome);
     if (vmrBefore == nullptr || vmrAfter == nullptr || v.fmrs.empty()) {

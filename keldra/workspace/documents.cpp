@@ -11,4 +11,13 @@ const std::string& documentSource(const Document& document) {
     return std::visit([](const auto& d) -> const std::string& { return d.sourcePath; }, document);
 }
 
+const VmrDocument* firstAnatomical(const Workspace& workspace) {
+    for (const Document& document : workspace.documents) {
+        if (const auto* vmr = std::get_if<VmrDocument>(&document)) {
+            return vmr;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace orvane::keldra

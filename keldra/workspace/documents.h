@@ -70,5 +70,8 @@ struct Workspace {
 
 int documentType(const Document& document);
 const std::string& documentSource(const Document& document);
+// The workspace's first anatomical, the one the check and the pictures compare against; null
+// when it has none.
+const VmrDocument* firstAnatomical(const Workspace& workspace);
 
 }  // namespace orvane::keldra
