@@ -191,7 +191,14 @@ test('group page: counts, links, sorting, filters, ratings exported as TSV, plot
     .join('\n') + '\n';
   assert.equal(exported, expected);
 
-  // The ratings outlive the page.
+  // The ratings outlive the page. A page hands what it stores to the browser on its own time;
+  // a second tab of the same folder sees it once the browser holds it, and only then is the
+  // page reloaded (a reload that overtook the hand-over would read storage without them).
+  const storageKey = 'keldra-ratings:' + new URL(page.url()).pathname;
+  const probe = await context.newPage();
+  await probe.goto(fileUrl('bids/group_bold.html'), { waitUntil: 'load' });
+  await probe.waitForFunction((key) => Object.keys(JSON.parse(window.localStorage.getItem(key) || '{}')).length === 2, { timeout: 10000 }, storageKey);
+  await probe.close();
   await page.reload({ waitUntil: 'load' });
   assert.equal(await page.$eval('tr[data-bold="' + misaligned.bold + '"] button.rate', (b) => b.textContent), 'bad \u00b7 header\tshifted');
   assert.match(await page.$eval('.rated-count', (s) => s.textContent), new RegExp('^2 of ' + table.length + ' runs rated$'));
