@@ -1,10 +1,13 @@
-// The stop signals, through a pipe to a thread of their own.
+// The stop signals and the bus error, through a pipe to a thread of their own.
 #include "keldra/cli/interruption.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
+#include "keldra/cli/exit_codes.h"
+#include "keldra/nifti/mapped_ranges.h"
+#include "keldra/output/message_line.h"
 #include "keldra/output/temporary_files.h"
 
 #if !defined(_WIN32)
@@ -20,7 +23,7 @@ namespace orvane::keldra {
 namespace {
 
 #if !defined(_WIN32)
-// The one thing the handler needs, and the only thing it touches. A handler receives no
+// The one thing the stop handler needs, and the only thing it touches. A handler receives no
 // context, so this is where it finds the pipe.
 volatile sig_atomic_t signalPipe = -1;
 
@@ -35,6 +38,42 @@ extern "C" void onStopSignal(int signal) {
 }
 
 constexpr unsigned char kEndWatching = 0;
+// A bus error is written as one byte, kBusError + the slot of the mapped range it fell in, or
+// kBusError + kMappedRangeSlots when it fell in none; signal numbers stay below it.
+constexpr unsigned char kBusError = 128;
+static_assert(kBusError + kMappedRangeSlots <= 255, "a bus error's slot fits its byte");
+
+// SIGBUS at an address of a file mapping past the end of its file (BUS_ADRERR): the file was cut
+// short while keldra read it. A handler that returned would read the same address again, so
+// the thread stays here, holding its mapping, while the watcher removes the temporary files and
+// ends the process. Any other bus error (or no watcher) keeps the default effect, a core dump.
+extern "C" void onBusError(int number, siginfo_t* info, void*) {
+    const int saved = errno;
+    const int pipe = signalPipe;
+    if (pipe >= 0 && info != nullptr && info->si_code == BUS_ADRERR) {
+        const int slot = mappedRangeHolding(info->si_addr);
+        const unsigned char message = static_cast<unsigned char>(kBusError + (slot >= 0 ? slot : kMappedRangeSlots));
+        if (write(pipe, &message, 1) == 1) {
+            for (;;) {
+                pause();
+            }
+        }
+    }
+    signal(number, SIG_DFL);
+    raise(number);
+    errno = saved;
+}
+
+// On the watcher's thread, after a bus error in the file `path` (null when the address was in no
+// mapping keldra entered): the stop's cleanup, one line, and the exit status of an input fault.
+[[noreturn]] void endAfterBusError(const char* path) {
+    const int removed = removeAllTemporaryFiles();
+    std::fflush(stdout);
+    const std::string file = path != nullptr && path[0] != '\0' ? messageLine(path) : "a file";
+    std::cerr << "keldra: " << file << " was cut short while keldra was reading it (a bus error); removed " << removed
+              << (removed == 1 ? " temporary file" : " temporary files") << std::endl;
+    std::_Exit(kExitError);
+}
 #endif
 
 }  // namespace
@@ -69,6 +108,11 @@ InterruptWatcher::InterruptWatcher() : action_([](int signal) { endStoppedProces
     sigemptyset(&stop.sa_mask);
     sigaction(SIGINT, &stop, nullptr);
     sigaction(SIGTERM, &stop, nullptr);
+    struct sigaction busError {};
+    busError.sa_sigaction = onBusError;
+    busError.sa_flags = SA_SIGINFO;
+    sigemptyset(&busError.sa_mask);
+    sigaction(SIGBUS, &busError, nullptr);
 #endif
 }
 
@@ -79,6 +123,7 @@ InterruptWatcher::~InterruptWatcher() {
     }
     signal(SIGINT, SIG_DFL);
     signal(SIGTERM, SIG_DFL);
+    signal(SIGBUS, SIG_DFL);
     signalPipe = -1;
     const unsigned char end = kEndWatching;
     ssize_t ignored = write(pipe_[1], &end, 1);
@@ -104,6 +149,11 @@ void InterruptWatcher::watch() {
         }
         if (got != 1 || number == kEndWatching) {
             return;
+        }
+        if (number >= kBusError) {
+            // Whatever a command does on a stop, the thread that faulted cannot go on.
+            const int slot = number - kBusError;
+            endAfterBusError(slot < kMappedRangeSlots ? mappedRangePath(slot) : nullptr);
         }
         Action action;
         {

@@ -6,6 +6,12 @@
 // the process with 128 + the signal's number (130 for SIGINT, 143 for SIGTERM), the status a
 // shell gives a process ended by that signal. A command that must stop its own way first (the
 // participant level stops its checks) hands over an action of its own.
+//
+// A bus error takes the same way out: it is what reading a mapped file that someone cut short
+// raises (keldra maps some inputs while it decompresses or copies them). The thread that read
+// waits in the handler, and the watcher removes the temporary files, says "keldra: <file> was
+// cut short while keldra was reading it (a bus error); removed N temporary files" and ends the
+// process with the exit code of an input fault (2), whatever action a command handed over.
 #pragma once
 
 #include <functional>
@@ -19,8 +25,8 @@ class InterruptWatcher {
 public:
     using Action = std::function<void(int signal)>;
 
-    // Installs the handler for SIGINT and SIGTERM (where the platform has them) and starts the
-    // thread, with the default action.
+    // Installs the handlers for SIGINT, SIGTERM and SIGBUS (where the platform has them) and
+    // starts the thread, with the default action.
     InterruptWatcher();
     // Restores the default dispositions and ends the thread.
     ~InterruptWatcher();

@@ -377,7 +377,7 @@ void putLittleEndian32(unsigned char* bytes, std::uint32_t value) {
 bool writeSplicedGzip(int input, std::uint64_t inputBytes, int output, const GzipSpliceRequest& request) {
     // Read from a mapping, whose pages are let go once read: the input is decoded once and its
     // bits copied once, without copying it into buffers first or keeping it resident.
-    const MappedFile mapped(input, static_cast<std::size_t>(inputBytes));
+    const MappedFile mapped(input, static_cast<std::size_t>(inputBytes), request.inputName);
     if (mapped.data() == nullptr) {
         return false;
     }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace orvane::keldra {
 
@@ -16,6 +17,8 @@ namespace orvane::keldra {
 constexpr std::uint64_t kDeflateWindowBytes = std::uint64_t{32} << 10;
 
 struct GzipSpliceRequest {
+    // The input's name, for the one line that says so when it is cut short while it is read.
+    std::string inputName;
     // The new bytes the output's content starts with.
     const unsigned char* head = nullptr;
     std::size_t headBytes = 0;

@@ -1,24 +1,40 @@
 // A whole file mapped into memory, read-only, for as long as the object lives. A file cut short
-// by someone else while it is mapped ends keldra when the missing part is read, so only what
-// keldra reads once and at once (a file being decompressed or copied) is mapped.
+// by someone else while it is mapped raises SIGBUS when the missing part is read, which ends
+// keldra (with one line naming the file: the mapping is entered in the table of mapped ranges
+// for the handler), so only what keldra reads once and at once (a file being decompressed or
+// copied) is mapped, and a file already shorter than asked for is not mapped at all.
 #pragma once
 
 #include <sys/mman.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
+
+#include "keldra/nifti/mapped_ranges.h"
 
 namespace orvane::keldra {
 
 class MappedFile {
 public:
-    // The first `size` bytes of the open file `fd`; data() is null when they cannot be mapped.
-    MappedFile(int fd, std::size_t size) : size_(size) {
-        void* address = size > 0 ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
-        data_ = address == MAP_FAILED ? nullptr : static_cast<const unsigned char*>(address);
+    // The first `size` bytes of the open file `fd`, named `path`; data() is null when they
+    // cannot be mapped, or when the file no longer holds them (it shrank since it was opened).
+    MappedFile(int fd, std::size_t size, const std::string& path) : size_(size) {
+        struct stat status {};
+        if (size == 0 || fstat(fd, &status) != 0 || status.st_size < 0 ||
+            static_cast<unsigned long long>(status.st_size) < size) {
+            return;
+        }
+        void* address = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (address != MAP_FAILED) {
+            data_ = static_cast<const unsigned char*>(address);
+            slot_ = enterMappedRange(address, size, path.c_str());
+        }
     }
     ~MappedFile() {
         if (data_ != nullptr) {
+            clearMappedRange(slot_);
             munmap(const_cast<unsigned char*>(data_), size_);
         }
     }
@@ -41,6 +57,7 @@ public:
 private:
     const unsigned char* data_ = nullptr;
     std::size_t size_;
+    int slot_ = -1;  // in the table of mapped ranges
 };
 
 }  // namespace orvane::keldra

@@ -223,8 +223,9 @@ constexpr std::uint64_t kLargestDeflateRatio = 1032;
 
 // A NIfTI file opened for reading. Samples read into the caller's memory are streamed from the
 // file (through zlib for .nii.gz). Samples only looked at come from a .nii file's mapping (a
-// file cut short by someone else while it is mapped would end keldra), or, when every sample of
-// a .nii.gz file is asked for at once, from decompressing it in one pass (ISA-L).
+// file cut short by someone else while it is mapped ends keldra, in one line naming it), or,
+// when every sample of a .nii.gz file is asked for at once, from decompressing it in one pass
+// (ISA-L).
 class NiftiFileReader : public VolumeFileReader {
 public:
     bool open(const std::string& path, const VolumeReadLimits& limits, std::string& error);
@@ -243,6 +244,7 @@ private:
     bool decompressWhole(unsigned char* output);
     bool finishRead(std::uint64_t bytes, std::string& error);
 
+    std::string path_;
     std::unique_ptr<FileDescriptor> fd_;
     std::unique_ptr<FileDescriptorSource> raw_;
     std::unique_ptr<GzipSource> gzip_;
@@ -258,6 +260,7 @@ private:
 };
 
 bool NiftiFileReader::open(const std::string& path, const VolumeReadLimits& limits, std::string& error) {
+    path_ = path;
     rules_.maxImageBytes = limits.maxImageBytes;
     rules_.compressed = endsWith(path, ".nii.gz");
     if (!rules_.compressed && !endsWith(path, ".nii")) {
@@ -321,7 +324,7 @@ bool NiftiFileReader::mayDecompressWhole() const {
 
 bool NiftiFileReader::decompressWhole(unsigned char* output) {
     const std::uint64_t decoded = facts_.dataOffset + facts_.dataBytes;
-    mapping_ = std::make_unique<MappedFile>(fd_->get(), static_cast<std::size_t>(stamp_.size));
+    mapping_ = std::make_unique<MappedFile>(fd_->get(), static_cast<std::size_t>(stamp_.size), path_);
     bool ok = mapping_->data() != nullptr &&
               decompressWholeGzip(mapping_->data(), mapping_->size(), output, static_cast<std::size_t>(decoded));
     mapping_.reset();
@@ -334,9 +337,10 @@ const unsigned char* NiftiFileReader::nextVolumes(int volumes, std::string& erro
         return nullptr;
     }
     if (!rules_.compressed && !facts_.swapped) {
-        // The header check made sure the file holds every sample it declares.
+        // The header check made sure the file held every sample it declares; one that shrank
+        // since is not mapped, and found short when it is read below.
         if (!mapping_) {
-            mapping_ = std::make_unique<MappedFile>(fd_->get(), static_cast<std::size_t>(stamp_.size));
+            mapping_ = std::make_unique<MappedFile>(fd_->get(), static_cast<std::size_t>(stamp_.size), path_);
             if (mapping_->data() == nullptr) {
                 mapping_.reset();
             }

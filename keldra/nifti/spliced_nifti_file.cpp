@@ -90,6 +90,7 @@ bool writeNiftiFileReusingInput(const std::string& path, const ImageDescription&
     head.insert(head.end(), firstVolume.data, firstVolume.data + firstBytes);
     std::uint64_t sum = fnv1a64(firstVolume.data, firstBytes);
     GzipSpliceRequest request;
+    request.inputName = input.path;
     request.head = head.data();
     request.headBytes = head.size();
     request.keptFrom = facts.dataOffset + firstBytes;

@@ -1,14 +1,19 @@
 // The checked NIfTI reader in-process: what it makes of odd but valid files (the samples and
-// geometry must come out exactly), and the byte counts of --max-image-size.
+// geometry must come out exactly), the byte counts of --max-image-size, and a file cut short
+// after it was opened.
 #include <gtest/gtest.h>
 
 #include <nifti2_io.h>
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
+#include <fstream>
 
 #include "keldra/nifti/nifti_file_reader.h"
 #include "tests/data/malformed_nifti.h"
+#include "tests/keldra/fixtures/nifti_fixture.h"
 
 namespace orvane::keldra::testing {
 namespace {
@@ -113,6 +118,22 @@ TEST(NiftiReading, LimitAppliesToTheDeclaredData) {
         std::string problem;
         EXPECT_EQ(readNiftiImage(source, "memory.nii", rules, file, problem), limit == 240u) << problem;
     }
+}
+
+// A .nii file is mapped to read its samples: one that shrank since it was opened is read as it
+// now is, and found short, rather than mapped as it was (reading past its end would raise SIGBUS).
+TEST(NiftiReading, AFileCutShortAfterItWasOpenedIsFoundShortNotMapped) {
+    ScratchFolder folder;
+    const std::string path = folder.file("cut.nii");
+    const std::vector<unsigned char> bytes = niftiBytes(NiftiBlueprint{});  // 352 + 240 bytes
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    std::string problem;
+    const std::unique_ptr<VolumeFileReader> reader = openVolumeFile(path, VolumeReadLimits{}, problem);
+    ASSERT_NE(reader, nullptr) << problem;
+    ASSERT_EQ(truncate(path.c_str(), 400), 0);
+    EXPECT_EQ(reader->nextVolumes(1, problem), nullptr);
+    EXPECT_EQ(problem, "is truncated: its header declares 240 bytes of image data, but only 48 follow");
 }
 
 }  // namespace
