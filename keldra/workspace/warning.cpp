@@ -1,14 +1,17 @@
 // A warning in words.
 #include "keldra/workspace/warning.h"
 
+#include "keldra/output/message_line.h"
+
 namespace orvane::keldra {
 
 std::string warningText(const Warning& warning) {
+    // The file and the sentence (which may name other files) stay one line, whatever the names.
     std::string text = "warning: ";
     if (!warning.file.empty()) {
-        text += warning.file + ": ";
+        text += messageLine(warning.file) + ": ";
     }
-    text += warning.sentence;
+    text += messageLine(warning.sentence);
     if (!warning.detail.empty()) {
         text += "\n" + warning.detail;
     }

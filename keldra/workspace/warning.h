@@ -35,12 +35,13 @@ constexpr const char* kDefaultAnswer = "default-answer";
 
 struct Warning {
     std::string code;      // one of warning_code
-    std::string file;      // the file concerned, as given; empty when it concerns the run
+    std::string file;      // the file concerned, exactly as given; empty when it concerns the run
     std::string sentence;  // one sentence, without the file name
     std::string detail;    // further lines, or empty
 };
 
-// "warning: <file>: <sentence>", and the detail on the lines below.
+// "warning: <file>: <sentence>" as one line (control characters in either written as escapes,
+// as in messageLine), and the detail on the lines below.
 std::string warningText(const Warning& warning);
 
 }  // namespace orvane::keldra

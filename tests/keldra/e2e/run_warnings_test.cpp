@@ -113,6 +113,26 @@ TEST(RunWarnings, AFunctionalGivenFirstAndAnAnatomicalWithVolumesAreWarnedOf) {
                                                      {"anatomical-has-volumes", "anat4d.nii.gz"}}));
 }
 
+// A warning names files as given; on stderr and in the log it stays one line whatever the names
+// hold, while report.json keeps them exactly.
+TEST(RunWarnings, AWarningAboutFilesNamedWithLineBreaksStaysOneLine) {
+    ScratchFolder folder;
+    writeTestImage(folder.file("anat\n1.nii.gz"), ballImage(24, 2.0, 1, DT_UINT8));
+    writeTestImage(folder.file("bold\n1.nii.gz"), ballImage(12, 4.0, 3, DT_INT16));
+    const ProcessResult run =
+        runKeldra({"run", "bold\n1.nii.gz", "anat\n1.nii.gz", "--mapping", "1", "--out", "a"}, folder.path());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(warningsOf(reportOf(folder, "a")).count({"functional-given-first", "bold\n1.nii.gz"}), 1u);
+    const std::string start = "warning: bold\\n1.nii.gz: opened as the anatomical, it looks like a functional";
+    const std::string end = "in anat\\n1.nii.gz); the anatomical comes first: keldra run anat\\n1.nii.gz bold\\n1.nii.gz\n";
+    for (const std::string& text : {run.err, readWholeFile(folder.file("a/log.txt"))}) {
+        const std::size_t at = text.find(start);
+        ASSERT_NE(at, std::string::npos) << text;
+        const std::size_t lineEnd = text.find('\n', at);
+        EXPECT_EQ(text.compare(lineEnd + 1 - end.size(), end.size(), end), 0) << text.substr(at, lineEnd - at);
+    }
+}
+
 TEST(RunWarnings, ATimeStepOfZeroIsReadWithAWarning) {
     ScratchFolder folder;
     TestImage bold = ballImage(12, 4.0, 3, DT_INT16);
