@@ -6,7 +6,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/keldra/fixtures/keldra_process.h"
 #include "tests/keldra/fixtures/nifti_fixture.h"
@@ -47,6 +49,16 @@ std::vector<std::string> contentsOf(const fs::path& folder) {
     return names;
 }
 
+// What keldra says on stderr, its progress notices ("...", on a slow machine) left out.
+std::vector<std::string> messagesOf(const std::string& err) {
+    std::vector<std::string> lines;
+    std::istringstream in(err);
+    for (std::string line; std::getline(in, line);) {
+        if (line.size() < 3 || line.compare(line.size() - 3, 3, "...") != 0) lines.push_back(line);
+    }
+    return lines;
+}
+
 TEST(InputCutShort, WhileMappedEndsKeldraInOneLineNamingTheFileAndLeavesNothingBehind) {
     ScratchFolder scratch;
     ASSERT_EQ(runKeldra({"demo", "--out", "sample", "--no-check"}, scratch.path()).exitCode, 0);
@@ -84,7 +96,7 @@ TEST(InputCutShort, WhileMappedEndsKeldraInOneLineNamingTheFileAndLeavesNothingB
         }
         ASSERT_LT(fs::file_size(folder / c.cut), before) << "the input was not cut short";
         EXPECT_EQ(result.exitCode, 2) << result.err;
-        EXPECT_EQ(result.err, std::string(c.said) + "\n");
+        EXPECT_EQ(messagesOf(result.err), std::vector<std::string>{c.said}) << result.err;
         for (const std::string& name : contentsOf(folder / "out")) {
             ADD_FAILURE() << "left " << name;
         }
