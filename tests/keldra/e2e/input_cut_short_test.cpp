@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,16 +46,6 @@ std::vector<std::string> contentsOf(const fs::path& folder) {
         names.push_back(fs::relative(it->path(), folder).string());
     }
     return names;
-}
-
-// What keldra says on stderr, its progress notices ("...", on a slow machine) left out.
-std::vector<std::string> messagesOf(const std::string& err) {
-    std::vector<std::string> lines;
-    std::istringstream in(err);
-    for (std::string line; std::getline(in, line);) {
-        if (line.size() < 3 || line.compare(line.size() - 3, 3, "...") != 0) lines.push_back(line);
-    }
-    return lines;
 }
 
 TEST(InputCutShort, WhileMappedEndsKeldraInOneLineNamingTheFileAndLeavesNothingBehind) {

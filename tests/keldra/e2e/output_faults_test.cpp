@@ -16,7 +16,6 @@
 #include <map>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <thread>
 
 #include "keldra/output/checksum.h"
@@ -178,16 +177,6 @@ std::string lastLine(const std::string& text) {
     std::string trimmed = text;
     while (!trimmed.empty() && trimmed.back() == '\n') trimmed.pop_back();
     return trimmed.substr(trimmed.rfind('\n') == std::string::npos ? 0 : trimmed.rfind('\n') + 1);
-}
-
-// What keldra says on stderr, its progress notices ("...") left out.
-std::vector<std::string> messages(const std::string& err) {
-    std::vector<std::string> lines;
-    std::istringstream in(err);
-    for (std::string line; std::getline(in, line);) {
-        if (line.size() < 3 || line.compare(line.size() - 3, 3, "...") != 0) lines.push_back(line);
-    }
-    return lines;
 }
 
 // Mapping 2 on a functional of about 200 MB: the module saves it again, projected, as a
@@ -373,7 +362,7 @@ TEST(OutputFailures, AFullDiskAReadOnlyFolderAndAFileForAFolderEachEndInOneLineL
     const ProcessResult full = runKeldra({"run", "anat.nii.gz", "bold.nii.gz", "--mapping", "2", "--out", "out"},
                                          scratch.file("disk"));
     EXPECT_EQ(full.exitCode, 2);
-    EXPECT_EQ(messages(full.err).size(), 1u) << full.err;
+    EXPECT_EQ(messagesOf(full.err).size(), 1u) << full.err;
     EXPECT_EQ(lastLine(full.err).rfind("keldra: out/bold_VMR.nii.gz: ", 0), 0u) << full.err;
     EXPECT_NE(lastLine(full.err).find("No space left on device"), std::string::npos) << full.err;
     std::vector<std::string> temporaries;
